@@ -1,0 +1,40 @@
+#include "cli/Cli.h"
+
+#include <cstdio>
+#include <iostream>
+
+#include "core/templates/Template.h"
+#include "core/text/Text.h"
+#include "platform/TextFile.h"
+
+namespace verdo::cli {
+
+
+
+int UsageError(std::string_view message) {
+  std::cerr << "verdo-cli: " << message << "\n" << kUsageText;
+  return kUsage;
+}
+
+void ReportFailure(std::string_view subject, std::string_view message) {
+  std::cerr << "verdo-cli: " << subject << ": " << message << "\n";
+}
+
+void Print(std::string_view bytes) {
+  std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+  std::fflush(stdout);
+}
+
+bool LoadForm(const std::string& path, MetaTagForm& form) {
+  const auto text = ReadTextFile(path);
+  if (!text) {
+    ReportFailure(path, "Error Opening File");
+    return false;
+  }
+  ApplyTemplateText(*text, form);
+  return true;
+}
+
+std::string TemplateBytes(const MetaTagForm& form) { return LfToCrLf(FormatTemplate(form)); }
+
+}  // namespace verdo::cli

@@ -1,0 +1,52 @@
+// verdo-cli: the form's outputs for scripts and batch work, no display needed.
+// A template file (.tem) is the form, read on top of the form at start.
+#include <cstring>
+#include <iostream>
+#include <string_view>
+
+#include "cli/Cli.h"
+#include "core/Product.h"
+
+namespace verdo::cli {
+
+extern const char* const kUsageText =
+    "usage: verdo-cli COMMAND [ARGS]\n"
+    "  new [--cleared]                  the template of the form at start (or after Clear All)\n"
+    "  head [--trap] FORM.tem           the head block (trap page style with --trap)\n"
+    "  totals FORM.tem                  the character totals\n"
+    "  --help                           this text\n"
+    "  --version                        the version\n";
+
+namespace {
+
+struct Command {
+  std::string_view Name;
+  int (*Run)(const Args&);
+};
+
+constexpr Command kCommands[] = {
+    {"new", CmdNew},
+    {"head", CmdHead},
+    {"totals", CmdTotals},
+};
+
+}  // namespace
+}  // namespace verdo::cli
+
+int main(int argc, char** argv) {
+  using namespace verdo::cli;
+  if (argc < 2) return UsageError("no command given");
+  const std::string_view name = argv[1];
+  if (name == "--help" || name == "-h") {
+    std::cout << kUsageText;
+    return kDone;
+  }
+  if (name == "--version") {
+    std::cout << "verdo-cli " << verdo::kVersion << "\n";
+    return kDone;
+  }
+  const Args args(argv + 2, argv + argc);
+  for (const auto& command : kCommands)
+    if (command.Name == name) return command.Run(args);
+  return UsageError("unknown command '" + std::string(name) + "'");
+}

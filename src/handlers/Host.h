@@ -1,0 +1,42 @@
+// What a button handler needs from the window it runs in. CMetaDlg
+// implements it with real widgets; the tests with a scripted fake that
+// records every call. Each handler is written once, against this seam.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "core/form/MetaTagForm.h"
+
+namespace verdo {
+
+enum class FileDialogMode { Open, Save };
+
+struct ChosenFile {
+  std::string Path;       // full path
+  std::string Extension;  // after the last "." of the file name; empty when none
+};
+
+class Host {
+ public:
+  virtual ~Host() = default;
+
+  // The record behind the controls and the Status text beside it.
+  virtual MetaTagForm& Form() = 0;
+  virtual std::string& StatusText() = 0;
+
+  // Controls into the record; false when a limit check stopped it (the
+  // message has been shown, the fields after the failing one are stale).
+  virtual bool ReadForm() = 0;
+  // Record into the controls.
+  virtual void ShowForm() = 0;
+
+  // A modal box with one OK button and no icon.
+  virtual void ShowMessage(const std::string& text, const std::string& caption) = 0;
+  // A modal file dialog; nothing when the user cancels.
+  virtual std::optional<ChosenFile> ChooseFile(FileDialogMode mode, const std::string& initialName,
+                                               const std::string& defaultExtensionText) = 0;
+  virtual void SetCaption(const std::string& text) = 0;
+};
+
+}  // namespace verdo
