@@ -37,6 +37,10 @@ class Host {
   virtual std::optional<ChosenFile> ChooseFile(FileDialogMode mode, const std::string& initialName,
                                                const std::string& defaultExtensionText) = 0;
   virtual void SetCaption(const std::string& text) = 0;
+
+  // Called now and then during a long blocking transfer, so the window keeps
+  // painting (its Status field shows progress); it must take no user input.
+  virtual void KeepPainting() {}
 };
 
 }  // namespace verdo
