@@ -37,5 +37,7 @@ std::string TemplateBytes(const MetaTagForm& form);
 int CmdNew(const Args& args);
 int CmdHead(const Args& args);
 int CmdTotals(const Args& args);
+int CmdKeywords(const Args& args);
+int CmdImport(const Args& args);
 
 }  // namespace verdo::cli

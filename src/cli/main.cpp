@@ -14,6 +14,9 @@ extern const char* const kUsageText =
     "  new [--cleared]                  the template of the form at start (or after Clear All)\n"
     "  head [--trap] FORM.tem           the head block (trap page style with --trap)\n"
     "  totals FORM.tem                  the character totals\n"
+    "  import URL [FORM.tem]            the page's title and meta tags applied to FORM\n"
+    "  keywords OP FORM.tem [--seed N]  the template after a keyword tool; OP: upper, lower,\n"
+    "                                   capitalise, reverse, shuffle (seeded with N or the time), clear\n"
     "  --help                           this text\n"
     "  --version                        the version\n";
 
@@ -28,6 +31,8 @@ constexpr Command kCommands[] = {
     {"new", CmdNew},
     {"head", CmdHead},
     {"totals", CmdTotals},
+    {"keywords", CmdKeywords},
+    {"import", CmdImport},
 };
 
 }  // namespace

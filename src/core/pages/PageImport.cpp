@@ -1,0 +1,154 @@
+#include "core/pages/PageImport.h"
+
+#include <array>
+#include <string>
+
+#include "core/text/Text.h"
+
+namespace verdo {
+namespace {
+
+enum class Tag { Description, Keywords, Expires, Copyright, Author, Revisit, Robots, Distribution };
+
+struct Pattern {
+  std::string_view Key;  // lower case, up to and including the second "="
+  Tag Applies;
+};
+
+// Checked in this order; the key part must equal one of them exactly.
+constexpr std::array<Pattern, 18> kPatterns{{
+    {"<meta name=description content=", Tag::Description},
+    {"<meta name=\"description\" content=", Tag::Description},
+    {"<meta name=\"keywords\" content=", Tag::Keywords},
+    {"<meta name=\"key words\" content=", Tag::Keywords},
+    {"<meta name=key words content=", Tag::Keywords},
+    {"<meta name=keywords content=", Tag::Keywords},
+    {"<meta http-equiv=\"expires\" content=", Tag::Expires},
+    {"<meta http-equiv=expires content=", Tag::Expires},
+    {"<meta name=\"copyright\" content=", Tag::Copyright},
+    {"<meta name=copyright content=", Tag::Copyright},
+    {"<meta name=\"author\" content=", Tag::Author},
+    {"<meta name=author content=", Tag::Author},
+    {"<meta name=\"revisit-after\" content=", Tag::Revisit},
+    {"<meta name=revisit-after content=", Tag::Revisit},
+    {"<meta name=\"robots\" content=", Tag::Robots},
+    {"<meta name=robots content=", Tag::Robots},
+    {"<meta name=\"distribution\" content=", Tag::Distribution},
+    {"<meta name=distribution content=", Tag::Distribution},
+}};
+
+constexpr std::size_t kKeywordFields = 16;
+constexpr std::size_t kRobotsItemsExamined = 4;
+
+// Compares the key part, lower-cased, with a lower-case pattern.
+bool KeyEquals(std::string_view key, std::string_view pattern) {
+  if (key.size() != pattern.size()) return false;
+  for (std::size_t i = 0; i < key.size(); ++i)
+    if (ToLowerAscii(key[i]) != pattern[i]) return false;
+  return true;
+}
+
+// Everything after the second "=", double quotes and ">" dropped.
+std::string ValuePart(std::string_view rest) {
+  std::string value;
+  value.reserve(rest.size());
+  for (char c : rest)
+    if (c != '"' && c != '>') value += c;
+  return value;
+}
+
+// Items end at ","; an item that collected nothing uses no field; the others
+// are trimmed and stored in Keyword1, Keyword2, ... until sixteen are stored.
+void ApplyKeywords(std::string_view value, MetaTagForm& form, const std::function<void()>& shown) {
+  std::size_t stored = 0;
+  std::size_t start = 0;
+  while (start <= value.size()) {
+    std::size_t end = value.find(',', start);
+    if (end == std::string_view::npos) end = value.size();
+    const std::string_view item = value.substr(start, end - start);
+    if (!item.empty() && stored < kKeywordFields) {
+      form.Keywords[stored++] = std::string(TrimBoth(item));
+      if (shown) shown();
+    }
+    if (stored == kKeywordFields) return;
+    start = end + 1;
+  }
+}
+
+void CheckRobotsToken(std::string_view item, MetaTagForm& form) {
+  const std::string_view token = TrimBoth(item);
+  if (token == "noindex") form.NoIndex = 1;
+  else if (token == "noimageindex") form.NoImageIndex = 1;
+  else if (token == "indexall") form.IndexAll = 1;
+  else if (token == "nocache") form.NoCache = 1;
+}
+
+// The first four comma-ended items are examined one by one; after that the
+// commas are dropped and the rest runs together into one final item.
+void ApplyRobots(std::string_view value, MetaTagForm& form, const std::function<void()>& shown) {
+  const std::string lower = ToLowerAscii(value);
+  std::string item;
+  std::size_t examined = 0;
+  for (char c : lower) {
+    if (c != ',') {
+      item += c;
+    } else if (!item.empty() && examined < kRobotsItemsExamined) {
+      ++examined;
+      CheckRobotsToken(item, form);
+      item.clear();
+      if (shown) shown();
+    }
+  }
+  CheckRobotsToken(item, form);
+}
+
+void Apply(Tag tag, std::string_view rest, MetaTagForm& form, const std::function<void()>& shown) {
+  const std::string value = ValuePart(rest);
+  switch (tag) {
+    case Tag::Description: form.Description = value; break;
+    case Tag::Keywords: ApplyKeywords(value, form, shown); break;
+    case Tag::Expires: form.Expires = value; break;
+    case Tag::Copyright: form.Copyright = value; break;
+    case Tag::Author: form.Author = value; break;
+    case Tag::Revisit: form.Revisit = 1; break;
+    case Tag::Robots: ApplyRobots(value, form, shown); break;
+    case Tag::Distribution:
+      form.Distribution = value == "Global" ? kDistributionGlobal : kDistributionLocal;
+      break;
+  }
+}
+
+}  // namespace
+
+bool ApplyPageLine(std::string_view line, MetaTagForm& form, const std::function<void()>& itemShown) {
+  const std::string_view trimmed = TrimBoth(line);
+
+  // The key part runs up to and including the second "=". "</HEAD>" holds no
+  // "=", so the key part starts with it exactly when the trimmed line does.
+  if (trimmed.starts_with("</HEAD>") || trimmed.starts_with("</head>")) return true;
+  std::size_t keyEnd = trimmed.size();
+  const std::size_t first = trimmed.find('=');
+  if (first != std::string_view::npos) {
+    const std::size_t second = trimmed.find('=', first + 1);
+    if (second != std::string_view::npos) keyEnd = second + 1;
+  }
+  const std::string_view key = trimmed.substr(0, keyEnd);
+  const std::string_view rest = trimmed.substr(keyEnd);
+
+  // "<TITLE>" + title + "</TITLE>": the last 8 characters are cut whatever
+  // they are.
+  if (key.starts_with("<TITLE>") || key.starts_with("<title>")) {
+    if (key.size() > 15) form.Title = std::string(key.substr(7, key.size() - 15));
+  }
+
+  if (key.empty() || key.front() != '<' || key.back() != '=') return false;
+  for (const Pattern& pattern : kPatterns) {
+    if (KeyEquals(key, pattern.Key)) {
+      Apply(pattern.Applies, rest, form, itemShown);
+      break;
+    }
+  }
+  return false;
+}
+
+}  // namespace verdo

@@ -1,0 +1,22 @@
+// Reading the title and the meta tags of a page into the form, one line at a
+// time. Only single-line tags in the forms the program itself writes (and a
+// few close variants) are recognised; everything else is ignored.
+#pragma once
+
+#include <functional>
+#include <string_view>
+
+#include "core/form/MetaTagForm.h"
+
+namespace verdo {
+
+// Applies one line of a page (with or without its line end) to the form.
+// Returns true when the line ends the head section: a line that, trimmed,
+// starts with "</HEAD>" or "</head>"; the form is then left as it was.
+// Fields whose tag the line doesn't carry keep their values, and check boxes
+// are only ever set. `itemShown` runs after each keyword stored and each
+// robots item examined, so a window can show the fields filling in.
+bool ApplyPageLine(std::string_view line, MetaTagForm& form,
+                   const std::function<void()>& itemShown = {});
+
+}  // namespace verdo

@@ -1,0 +1,264 @@
+#include "platform/Download.h"
+
+#include <curl/curl.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <strings.h>
+#include <vector>
+
+namespace verdo {
+namespace {
+
+constexpr const char* kClientName = "Verdo 1.0 Agent";
+constexpr long kMaxRedirections = 10;
+constexpr long kConnectTimeoutSeconds = 30;
+constexpr long kDefaultStallSeconds = 30;
+constexpr std::size_t kWriteBufferSize = 1 << 20;
+constexpr std::size_t kReadBufferSize = 1 << 18;
+constexpr auto kProgressInterval = std::chrono::milliseconds(50);
+
+long StallSeconds() {
+  if (const char* text = std::getenv("VERDO_STALL_TIMEOUT")) {
+    char* end = nullptr;
+    const long seconds = std::strtol(text, &end, 10);
+    if (end != text && *end == '\0' && seconds > 0 && seconds <= 3600) return seconds;
+  }
+  return kDefaultStallSeconds;
+}
+
+bool WriteAll(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t written = ::write(fd, data, size);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += written;
+    size -= static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
+// The output file, written through a buffer.
+class FileSink {
+ public:
+  explicit FileSink(int fd) : fd_(fd) { buffer_.reserve(kWriteBufferSize); }
+  FileSink(const FileSink&) = delete;
+  FileSink& operator=(const FileSink&) = delete;
+  ~FileSink() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+
+  bool Write(const char* data, std::size_t size) {
+    if (buffer_.size() + size > kWriteBufferSize) {
+      if (!Flush()) return false;
+      if (size >= kWriteBufferSize) return WriteAll(fd_, data, size);
+    }
+    buffer_.insert(buffer_.end(), data, data + size);
+    return true;
+  }
+
+  bool Flush() {
+    const bool ok = WriteAll(fd_, buffer_.data(), buffer_.size());
+    buffer_.clear();
+    return ok;
+  }
+
+  // Keeps the file when `complete`, else leaves it empty: no part of a body
+  // stays behind to be taken for a page. False when closing fails.
+  bool Close(bool complete) {
+    if (!complete && ::ftruncate(fd_, 0) != 0) {
+      // not a regular file (a device, a pipe): nothing stays behind there
+    }
+    const int result = ::close(fd_);
+    fd_ = -1;
+    return result == 0;
+  }
+
+ private:
+  int fd_;
+  std::vector<char> buffer_;
+};
+
+struct Transfer {
+  FileSink* Sink;
+  const DownloadEvents* Events;
+  bool Opened = false;
+  std::chrono::steady_clock::time_point LastProgress{};
+
+  void Open() {
+    if (Opened) return;
+    Opened = true;
+    if (Events->Opened) Events->Opened();
+  }
+};
+
+size_t OnBody(char* data, size_t size, size_t count, void* user) {
+  auto* transfer = static_cast<Transfer*>(user);
+  const std::size_t bytes = size * count;
+  transfer->Open();
+  return transfer->Sink->Write(data, bytes) ? bytes : 0;
+}
+
+int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+  auto* transfer = static_cast<Transfer*>(user);
+  if (!transfer->Events->Progress) return 0;
+  const auto now = std::chrono::steady_clock::now();
+  if (now - transfer->LastProgress >= kProgressInterval) {
+    transfer->LastProgress = now;
+    transfer->Events->Progress();
+  }
+  return 0;
+}
+
+struct EasyDeleter {
+  void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
+};
+struct ListDeleter {
+  void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+
+// Every option of the fixed request; false when libcurl refuses one.
+bool SetRequest(CURL* curl, const std::string& address, curl_slist* headers, Transfer& transfer) {
+  const long stall = StallSeconds();
+  bool ok = true;
+  auto set = [&ok](CURLcode code) { ok = ok && code == CURLE_OK; };
+  set(curl_easy_setopt(curl, CURLOPT_URL, address.c_str()));
+  set(curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https,ftp,file"));
+  set(curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https,ftp"));
+  set(curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L));
+  set(curl_easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirections));
+  set(curl_easy_setopt(curl, CURLOPT_USERAGENT, kClientName));
+  set(curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers));
+  set(curl_easy_setopt(curl, CURLOPT_PROXY, ""));
+  set(curl_easy_setopt(curl, CURLOPT_FRESH_CONNECT, 1L));
+  set(curl_easy_setopt(curl, CURLOPT_FORBID_REUSE, 1L));
+  set(curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L));
+  set(curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L));
+  set(curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L));
+  if (const char* bundle = std::getenv("CURL_CA_BUNDLE"); bundle && *bundle)
+    set(curl_easy_setopt(curl, CURLOPT_CAINFO, bundle));
+  set(curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds));
+  set(curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L));
+  set(curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, stall));
+  set(curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L));
+  set(curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, static_cast<long>(CURL_MAX_READ_SIZE)));
+  set(curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, OnBody));
+  set(curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer));
+  set(curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L));
+  set(curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, OnProgress));
+  set(curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer));
+  return ok;
+}
+
+// An HTTP error status that got past the transfer (FAILONERROR lets some
+// authentication answers through).
+bool HttpErrorStatus(CURL* curl) {
+  const char* scheme = nullptr;
+  long status = 0;
+  if (curl_easy_getinfo(curl, CURLINFO_SCHEME, &scheme) != CURLE_OK || !scheme) return false;
+  if (strcasecmp(scheme, "http") != 0 && strcasecmp(scheme, "https") != 0) return false;
+  curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+  return status >= 400;
+}
+
+void ReportTransferFailure(long code) {
+  std::fprintf(stderr, "OpenUrl failed: %lu\n", static_cast<unsigned long>(code));
+  std::fflush(stderr);
+}
+
+}  // namespace
+
+bool DownloadToFile(const std::string& address, const std::string& fileName,
+                    const DownloadEvents& events) {
+  std::unique_ptr<CURL, EasyDeleter> curl(curl_easy_init());
+
+  const int fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    std::fprintf(stderr, "Can't open file: %s error = %d\n", fileName.c_str(), errno);
+    return false;
+  }
+  FileSink sink(fd);
+  if (!curl) {
+    sink.Close(false);
+    ReportTransferFailure(CURLE_FAILED_INIT);
+    return false;
+  }
+
+  // One Accept header replaces libcurl's own; the other two keep caches out.
+  std::unique_ptr<curl_slist, ListDeleter> headers;
+  for (const char* header : {"Accept: */*", "Cache-Control: no-cache", "Pragma: no-cache"}) {
+    curl_slist* list = curl_slist_append(headers.get(), header);
+    if (!list) {
+      sink.Close(false);
+      ReportTransferFailure(CURLE_OUT_OF_MEMORY);
+      return false;
+    }
+    if (!headers) headers.reset(list);  // appending keeps the head of the list
+  }
+
+  Transfer transfer{&sink, &events};
+  if (!SetRequest(curl.get(), address, headers.get(), transfer)) {
+    sink.Close(false);
+    ReportTransferFailure(CURLE_FAILED_INIT);
+    return false;
+  }
+
+  CURLcode code = curl_easy_perform(curl.get());
+  if (code == CURLE_OK && HttpErrorStatus(curl.get())) code = CURLE_HTTP_RETURNED_ERROR;
+  if (code == CURLE_OK && !sink.Flush()) code = CURLE_WRITE_ERROR;
+  const bool closed = sink.Close(code == CURLE_OK);
+  if (code == CURLE_OK && !closed) {
+    code = CURLE_WRITE_ERROR;
+    if (::truncate(fileName.c_str(), 0) != 0) {
+      // nothing more to do: the failure is reported below
+    }
+  }
+  if (code != CURLE_OK) {
+    ReportTransferFailure(code);
+    return false;
+  }
+  transfer.Open();
+  return true;
+}
+
+bool ForEachFileLine(const std::string& path, const std::function<bool(std::string_view)>& onLine) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  std::vector<char> buffer(kReadBufferSize);
+  std::string carried;  // the start of a line that runs past the buffer
+  bool going = true;
+  while (going) {
+    const ssize_t got = ::read(fd, buffer.data(), buffer.size());
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    const char* next = buffer.data();
+    const char* const end = next + got;
+    while (going && next < end) {
+      const auto* lf = static_cast<const char*>(std::memchr(next, '\n', static_cast<std::size_t>(end - next)));
+      if (!lf) {
+        carried.append(next, end);
+        break;
+      }
+      std::string_view line(next, static_cast<std::size_t>(lf + 1 - next));
+      if (!carried.empty()) {
+        carried.append(line);
+        line = carried;
+      }
+      next = lf + 1;
+      going = onLine(line);
+      carried.clear();
+    }
+  }
+  ::close(fd);
+  return true;
+}
+
+}  // namespace verdo
