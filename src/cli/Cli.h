@@ -37,6 +37,8 @@ std::string TemplateBytes(const MetaTagForm& form);
 int CmdNew(const Args& args);
 int CmdHead(const Args& args);
 int CmdTotals(const Args& args);
+int CmdTrap(const Args& args);
+int CmdExport(const Args& args);
 int CmdKeywords(const Args& args);
 int CmdImport(const Args& args);
 

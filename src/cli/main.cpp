@@ -14,6 +14,9 @@ extern const char* const kUsageText =
     "  new [--cleared]                  the template of the form at start (or after Clear All)\n"
     "  head [--trap] FORM.tem           the head block (trap page style with --trap)\n"
     "  totals FORM.tem                  the character totals\n"
+    "  trap FORM.tem                    the trap page as Preview shows it (no credits, LF)\n"
+    "  trap FORM.tem -o PAGE            the trap page written to PAGE as Generate writes it\n"
+    "  export FORM.tem PAGE...          the head block written into each page, as Export does\n"
     "  import URL [FORM.tem]            the page's title and meta tags applied to FORM\n"
     "  keywords OP FORM.tem [--seed N]  the template after a keyword tool; OP: upper, lower,\n"
     "                                   capitalise, reverse, shuffle (seeded with N or the time), clear\n"
@@ -31,6 +34,8 @@ constexpr Command kCommands[] = {
     {"new", CmdNew},
     {"head", CmdHead},
     {"totals", CmdTotals},
+    {"trap", CmdTrap},
+    {"export", CmdExport},
     {"keywords", CmdKeywords},
     {"import", CmdImport},
 };

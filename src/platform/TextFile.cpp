@@ -1,18 +1,144 @@
 #include "platform/TextFile.h"
 
-#include <fstream>
-#include <iterator>
+#include <errno.h>
+#include <fcntl.h>
+#include <unistd.h>
 
+#include <QByteArray>
+#include <QFile>
+#include <QSaveFile>
+#include <QString>
+
+#include "core/pages/ExportPage.h"
 #include "core/text/Text.h"
 
 namespace verdo {
 
+namespace {
+
+// Large enough that the system calls cost little next to the copying, small
+// enough that a page of any size runs in a few MiB.
+constexpr std::size_t kChunk = 1 << 20;
+
+QString ToQtPath(const std::string& path) {
+  return QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
+}
+
+// A file that exists but that this user may not write is refused here,
+// although renaming over it would succeed: the rename needs only the folder.
+// A name that doesn't exist yet is left to the temporary file, which can
+// only be made where the folder is writable.
+bool MayReplace(const std::string& path) {
+  if (path.empty()) return false;
+  if (::access(path.c_str(), W_OK) == 0) return true;
+  return errno == ENOENT;
+}
+
+// Reads up to `size` bytes, going on after interruptions; -1 on error.
+ssize_t ReadSome(int fd, char* buffer, std::size_t size) {
+  for (;;) {
+    const ssize_t got = ::read(fd, buffer, size);
+    if (got >= 0 || errno != EINTR) return got;
+  }
+}
+
+// Opens a temporary file beside the target, lets `fill` write into it, and
+// renames it over the target once it is complete and on disk. QSaveFile
+// discards the temporary file on any failure, write errors included.
+template <typename Fill>
+bool ReplaceFile(const std::string& path, Fill&& fill) {
+  if (!MayReplace(path)) return false;
+  QSaveFile file(ToQtPath(path));
+  file.setDirectWriteFallback(false);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return false;
+  if (!fill(file)) {
+    file.cancelWriting();
+    return false;
+  }
+  return file.commit();
+}
+
+bool WriteAll(QSaveFile& file, std::string_view bytes) {
+  return file.write(bytes.data(), static_cast<qint64>(bytes.size())) ==
+         static_cast<qint64>(bytes.size());
+}
+
+}  // namespace
+
 std::optional<std::string> ReadTextFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return std::nullopt;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  std::string bytes;
+  std::string buffer(64 * 1024, '\0');
+  ssize_t got;
+  while ((got = ReadSome(fd, buffer.data(), buffer.size())) > 0)
+    bytes.append(buffer.data(), static_cast<std::size_t>(got));
+  ::close(fd);
+  if (got < 0) return std::nullopt;  // a folder, a read error
   return CrLfToLf(bytes);
+}
+
+bool WriteTextFile(const std::string& path, std::string_view text) {
+  const std::string bytes = LfToCrLf(text);
+  return ReplaceFile(path, [&](QSaveFile& file) { return WriteAll(file, bytes); });
+}
+
+ExportSource::ExportSource(const std::string& path) {
+  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd_ < 0) {
+    status_ = errno == ENOENT ? Status::Missing : Status::Unreadable;
+    return;
+  }
+  std::string buffer(kChunk, '\0');
+  HeadEndScanner scanner;
+  std::uint64_t offset = 0;  // of the buffer's first byte in the file
+  for (;;) {
+    const ssize_t got = ReadSome(fd_, buffer.data(), buffer.size());
+    if (got < 0) return;  // a folder, a read error: unreadable
+    if (got == 0) break;
+    const auto tailStart = scanner.Feed(std::string_view(buffer.data(), static_cast<std::size_t>(got)));
+    if (tailStart) {
+      keepFrom_ = offset + *tailStart;
+      // Found only when some byte follows the closing line.
+      if (*tailStart < static_cast<std::size_t>(got)) {
+        found_ = true;
+      } else {
+        const ssize_t more = ReadSome(fd_, buffer.data(), 1);
+        if (more < 0) return;
+        found_ = more > 0;
+      }
+      break;
+    }
+    offset += static_cast<std::uint64_t>(got);
+  }
+  if (!found_) keepFrom_ = 0;  // the whole old page stays behind the new head section
+  status_ = Status::Read;
+}
+
+ExportSource::~ExportSource() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool ExportSource::WriteExport(const std::string& target, std::string_view start) {
+  if (status_ == Status::Unreadable) return false;
+  const std::string head = LfToCrLf(start);
+  return ReplaceFile(target, [&](QSaveFile& file) {
+    if (!WriteAll(file, head)) return false;
+    if (status_ == Status::Missing) return true;
+    if (::lseek(fd_, static_cast<off_t>(keepFrom_), SEEK_SET) < 0) return false;
+    std::string in(kChunk, '\0');
+    std::string out;
+    out.reserve(2 * kChunk);
+    CrLfStream convert;
+    for (;;) {
+      const ssize_t got = ReadSome(fd_, in.data(), in.size());
+      if (got < 0) return false;
+      if (got == 0) return true;
+      out.clear();
+      convert.Convert(std::string_view(in.data(), static_cast<std::size_t>(got)), out);
+      if (!WriteAll(file, out)) return false;
+    }
+  });
 }
 
 }  // namespace verdo

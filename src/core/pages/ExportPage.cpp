@@ -1,0 +1,119 @@
+#include "core/pages/ExportPage.h"
+
+#include <cstring>
+
+#include "core/compose/HeadBlock.h"
+#include "core/text/Text.h"
+
+namespace verdo {
+
+namespace {
+constexpr std::string_view kUpperClose = "</HEAD>";
+constexpr std::string_view kLowerClose = "</head>";
+}  // namespace
+
+std::optional<std::size_t> HeadEndScanner::Feed(std::string_view bytes) {
+  std::size_t i = 0;
+  const std::size_t n = bytes.size();
+  while (i < n && state_ != State::Done) {
+    const char c = bytes[i];
+    switch (state_) {
+      case State::LeadingSpace:
+        if (c == '\n') {
+          ++i;  // an empty or blank line: next line
+        } else if (IsTrimSpace(c)) {
+          ++i;
+        } else if (c == '<') {
+          state_ = State::Matching;
+          matched_ = 1;
+          ++i;
+        } else {
+          state_ = State::RestOfLine;
+        }
+        break;
+      case State::Matching: {
+        // "</" is shared; the third byte picks the casing.
+        if (matched_ == 2) lowerCase_ = (c == 'h');
+        const std::string_view want = lowerCase_ ? kLowerClose : kUpperClose;
+        if (c == want[matched_]) {
+          ++i;
+          if (++matched_ == want.size()) {
+            closing_ = true;
+            state_ = State::RestOfLine;
+          }
+        } else {
+          state_ = State::RestOfLine;  // this byte is looked at again there (it may be the LF)
+        }
+        break;
+      }
+      case State::RestOfLine: {
+        const void* lf = std::memchr(bytes.data() + i, '\n', n - i);
+        if (!lf) {
+          i = n;
+          break;
+        }
+        i = static_cast<std::size_t>(static_cast<const char*>(lf) - bytes.data()) + 1;
+        if (closing_) {
+          state_ = State::Done;
+          return i;
+        }
+        state_ = State::LeadingSpace;
+        matched_ = 0;
+        lowerCase_ = false;
+        break;
+      }
+      case State::Done:
+        break;
+    }
+  }
+  return std::nullopt;
+}
+
+PageSplit SplitAtHeadEnd(std::string_view page) {
+  PageSplit split;
+  HeadEndScanner scanner;
+  const auto tailStart = scanner.Feed(page);
+  if (tailStart && *tailStart < page.size()) {
+    split.HeadPart.assign(page.substr(0, *tailStart));
+    split.Tail.assign(page.substr(*tailStart));
+    split.Found = true;
+  } else {
+    split.HeadPart.assign(page);
+  }
+  return split;
+}
+
+void CrLfStream::Convert(std::string_view bytes, std::string& out) {
+  std::size_t i = 0;
+  const std::size_t n = bytes.size();
+  while (i < n) {
+    const void* lf = std::memchr(bytes.data() + i, '\n', n - i);
+    const std::size_t end = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - bytes.data()) : n;
+    if (end > i) {
+      out.append(bytes.data() + i, end - i);
+      afterCr_ = bytes[end - 1] == '\r';
+    }
+    if (!lf) break;
+    if (!afterCr_) out += '\r';
+    out += '\n';
+    afterCr_ = false;
+    i = end + 1;
+  }
+}
+
+std::string ExportPageStart(std::string_view headBlock, bool found) {
+  std::string start = "<HTML>\n<HEAD>\n";
+  start += headBlock;
+  if (found) start += CreditComments();
+  start += "\n</HEAD>\n";
+  return start;
+}
+
+std::string ComposeExportPage(std::string_view headBlock, std::string_view headPart,
+                              std::string_view tail, bool found) {
+  std::string page = ExportPageStart(headBlock, found);
+  page += found ? tail : headPart;
+  return page;
+}
+
+}  // namespace verdo
