@@ -1,14 +1,47 @@
-// Placeholder bodies until the keyword tools land.
+// The keyword tools and Clear All. The five that re-case or reorder read the
+// controls first and go on whatever ReadForm reports; the two clears change
+// the record as it stands, so ShowForm also replaces whatever was typed into
+// any other control since the last read. Each ends by showing the record.
+#include <cstdint>
+#include <ctime>
+
+#include "core/keywords/KeywordTools.h"
 #include "handlers/Handlers.h"
 
 namespace verdo::handlers {
 
-void OnClearAll(Host&) {}
-void OnUppercase(Host&) {}
-void OnLowercase(Host&) {}
-void OnFirstCapitol(Host&) {}
-void OnReverse(Host&) {}
-void OnRandomize(Host&) {}
-void OnClearKeywords(Host&) {}
+namespace {
+
+void ReadChangeShow(Host& host, void (*change)(MetaTagForm&)) {
+  host.ReadForm();
+  change(host.Form());
+  host.ShowForm();
+}
+
+}  // namespace
+
+void OnUppercase(Host& host) { ReadChangeShow(host, UppercaseKeywords); }
+void OnLowercase(Host& host) { ReadChangeShow(host, LowercaseKeywords); }
+void OnFirstCapitol(Host& host) { ReadChangeShow(host, CapitaliseKeywords); }
+void OnReverse(Host& host) { ReadChangeShow(host, ReverseKeywords); }
+
+// Seeded afresh on every press with the time in whole seconds (modulo 2^32),
+// so two presses within one second make the same exchanges.
+void OnRandomize(Host& host) {
+  host.ReadForm();
+  KeywordRandom random(static_cast<std::uint32_t>(std::time(nullptr)));
+  ShuffleKeywords(host.Form(), random);
+  host.ShowForm();
+}
+
+void OnClearKeywords(Host& host) {
+  ClearKeywords(host.Form());
+  host.ShowForm();
+}
+
+void OnClearAll(Host& host) {
+  ClearAll(host.Form());
+  host.ShowForm();
+}
 
 }  // namespace verdo::handlers
