@@ -1,6 +1,9 @@
 #include <QApplication>
 
+#include "app/CMetaApp.h"
+
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  return 0;
+  QApplication application(argc, argv);
+  CMetaApp theApp(application);
+  return theApp.Run();
 }

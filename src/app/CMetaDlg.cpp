@@ -1,0 +1,272 @@
+#include "app/CMetaDlg.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QFile>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QShortcut>
+#include <QUrl>
+
+#include "app/AppStrings.h"
+#include "app/CAboutDlg.h"
+#include "app/DialogLayout.h"
+#include "app/FieldEdit.h"
+#include "core/Product.h"
+#include "core/text/Text.h"
+#include "handlers/Handlers.h"
+
+// Resources of a static library must be registered by hand, outside any namespace.
+static void InitVerdoResources() { Q_INIT_RESOURCE(verdo); }
+
+using verdo::app::CFieldEdit;
+using verdo::app::QStringFromCp1252;
+
+namespace {
+
+constexpr int kGlobalControlId = 1035;
+constexpr int kHelpControlId = 57670;
+constexpr int kExitControlId = 2;
+
+struct ButtonRow {
+  int Id;
+  void (CMetaDlg::*Slot)();
+};
+
+constexpr ButtonRow kButtons[] = {
+    {1006, &CMetaDlg::OnLoad},        {1033, &CMetaDlg::OnSave},
+    {1004, &CMetaDlg::OnExport},      {1005, &CMetaDlg::OnImport},
+    {1007, &CMetaDlg::OnGenerate},    {1049, &CMetaDlg::OnTrapPreview},
+    {1048, &CMetaDlg::OnTotals},      {1047, &CMetaDlg::OnPreview},
+    {1050, &CMetaDlg::OnClearAll},    {1001, &CMetaDlg::OnUppercase},
+    {1002, &CMetaDlg::OnLowercase},   {1032, &CMetaDlg::OnFirstCapitol},
+    {1043, &CMetaDlg::OnReverse},     {1003, &CMetaDlg::OnRandomize},
+    {1051, &CMetaDlg::OnClearKeywords}, {kHelpControlId, &CMetaDlg::OnHelp},
+    {kExitControlId, &CMetaDlg::OnCancel},
+};
+
+}  // namespace
+
+CMetaDlg::CMetaDlg(QWidget* parent) : QDialog(parent) {
+  InitVerdoResources();
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+  setWindowIcon(QIcon(QStringLiteral(":/verdo/verdo.svg")));
+
+  for (QWidget* widget : verdo::app::BuildDialog(*this, verdo::app::MainDialogLayout())) {
+    bool isNumber = false;
+    const int id = widget->objectName().toInt(&isNumber);
+    if (isNumber) Controls.insert(id, widget);
+  }
+  for (const ButtonRow& row : kButtons) {
+    connect(Button(row.Id), &QAbstractButton::clicked, this, row.Slot);
+  }
+
+  Menu = new QMenu(this);
+  Menu->addAction(tr("Mi&nimize"), this, &QWidget::showMinimized);
+  Menu->addAction(tr("&Close"), this, &QWidget::close);
+  Menu->addSeparator();
+  Menu->addAction(QString::fromUtf8(verdo::app::kAboutMenuItem), this, &CMetaDlg::ShowAboutBox);
+  auto* altSpace = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this);
+  connect(altSpace, &QShortcut::activated, this, [this] { Menu->exec(mapToGlobal(QPoint(0, 0))); });
+
+  // All controls show the form at start, and the typing limits are installed.
+  ShowForm();
+  Edit(1010)->setFocus();
+}
+
+CMetaDlg::~CMetaDlg() = default;
+
+CFieldEdit* CMetaDlg::Edit(int id) const { return static_cast<CFieldEdit*>(Controls.value(id)); }
+
+QAbstractButton* CMetaDlg::Button(int id) const { return static_cast<QAbstractButton*>(Controls.value(id)); }
+
+bool CMetaDlg::ReadForm() {
+  for (const verdo::FormField& field : verdo::FormFields()) {
+    switch (field.Kind) {
+      case verdo::FieldKind::Text: {
+        CFieldEdit* edit = Edit(field.ControlId);
+        std::string& value = *field.Text(Record);
+        value = verdo::app::Cp1252FromQString(edit->text());
+        if (field.Limit > 0 && value.size() > static_cast<std::size_t>(field.Limit)) {
+          LimitCheckFailed(edit, field.Limit);
+          return false;
+        }
+        break;
+      }
+      case verdo::FieldKind::Flag:
+        *field.Number(Record) = Button(field.ControlId)->isChecked() ? 1 : 0;
+        break;
+      case verdo::FieldKind::Radio: {
+        int& distribution = *field.Number(Record);
+        distribution = verdo::kDistributionNone;
+        if (Button(kGlobalControlId)->isChecked()) distribution = verdo::kDistributionGlobal;
+        if (Button(verdo::kLocalControlId)->isChecked()) distribution = verdo::kDistributionLocal;
+        break;
+      }
+    }
+  }
+  CFieldEdit* status = Edit(verdo::kStatusControlId);
+  Status = verdo::app::Cp1252FromQString(status->text());
+  if (Status.size() > static_cast<std::size_t>(verdo::kStatusLimit)) {
+    LimitCheckFailed(status, verdo::kStatusLimit);
+    return false;
+  }
+  return true;
+}
+
+// The field keeps the over-long text; the fields after it and the Status
+// text keep what they held before: the exchange stops here.
+void CMetaDlg::LimitCheckFailed(CFieldEdit* edit, int limit) {
+  verdo::app::FrameworkMessageBox(this, QString::fromUtf8(verdo::app::kLimitCheckMessage).arg(limit));
+  edit->setFocus();
+  edit->selectAll();
+}
+
+void CMetaDlg::ShowForm() {
+  for (const verdo::FormField& field : verdo::FormFields()) {
+    switch (field.Kind) {
+      case verdo::FieldKind::Text: {
+        CFieldEdit* edit = Edit(field.ControlId);
+        edit->SetFieldText(QStringFromCp1252(*field.Text(Record)));
+        edit->SetTypingLimit(field.Limit);
+        break;
+      }
+      case verdo::FieldKind::Flag:
+        Button(field.ControlId)->setChecked(*field.Number(Record) != 0);
+        break;
+      case verdo::FieldKind::Radio: {
+        const int distribution = *field.Number(Record);
+        for (int id : {kGlobalControlId, verdo::kLocalControlId}) {
+          QAbstractButton* radio = Button(id);
+          // An exclusive radio button can't be cleared by hand; neither
+          // chosen is a state of its own here.
+          radio->setAutoExclusive(false);
+          radio->setChecked(distribution == (id == kGlobalControlId ? verdo::kDistributionGlobal
+                                                                    : verdo::kDistributionLocal));
+          radio->setAutoExclusive(true);
+        }
+        break;
+      }
+    }
+  }
+  CFieldEdit* status = Edit(verdo::kStatusControlId);
+  status->SetFieldText(QStringFromCp1252(Status));
+  status->SetTypingLimit(verdo::kStatusLimit);
+}
+
+void CMetaDlg::ShowMessage(const std::string& text, const std::string& caption) {
+  QMessageBox box(QMessageBox::NoIcon, QStringFromCp1252(caption), QStringFromCp1252(text), QMessageBox::Ok,
+                  this);
+  // The head block starts with "<TITLE>": never guess it is rich text.
+  box.setTextFormat(Qt::PlainText);
+  box.exec();
+}
+
+std::optional<verdo::ChosenFile> CMetaDlg::ChooseFile(verdo::FileDialogMode mode, const std::string& initialName,
+                                                      const std::string& /*defaultExtensionText*/) {
+  // Qt's own dialog: it lets an open dialog accept a name that doesn't exist
+  // yet, and takes the preset "*.htm" in its name box as the files to list.
+  // The default extension text is not used: a name typed without extension
+  // stays so, and the caller's extension test refuses it.
+  QFileDialog dialog(this);
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setAcceptMode(mode == verdo::FileDialogMode::Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  const QString pattern = QString::fromUtf8(initialName);
+  dialog.setNameFilter(pattern);
+  dialog.selectFile(pattern);
+  // No list of file types.
+  for (const char* name : {"fileTypeCombo", "fileTypeLabel"}) {
+    if (auto* widget = dialog.findChild<QWidget*>(QString::fromLatin1(name))) widget->hide();
+  }
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  const QStringList files = dialog.selectedFiles();
+  if (files.isEmpty()) return std::nullopt;
+  verdo::ChosenFile chosen;
+  chosen.Path = QFile::encodeName(files.front()).toStdString();
+  chosen.Extension = verdo::FileExtension(chosen.Path);
+  return chosen;
+}
+
+// Captions name files: their bytes are in the file system's encoding.
+void CMetaDlg::SetCaption(const std::string& text) {
+  setWindowTitle(QFile::decodeName(QByteArray::fromStdString(text)));
+}
+
+void CMetaDlg::KeepPainting() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
+
+bool CMetaDlg::MayEndDialog() {
+  if (AutoProxyObject) {
+    // QDialog::setVisible(false) would end the modal run; the window only hides.
+    QWidget::setVisible(false);
+    return false;
+  }
+  return true;
+}
+
+void CMetaDlg::OnOK() {
+  if (MayEndDialog() && ReadForm()) QDialog::accept();
+}
+
+void CMetaDlg::OnCancel() {
+  if (MayEndDialog()) QDialog::reject();
+}
+
+void CMetaDlg::keyPressEvent(QKeyEvent* event) {
+  const bool enter = (event->key() == Qt::Key_Return && event->modifiers() == Qt::NoModifier) ||
+                     (event->key() == Qt::Key_Enter &&
+                      (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier));
+  if (enter) {
+    // No default button: Enter presses the push button that has the focus,
+    // and anywhere else it is the OK command.
+    if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
+      button->click();
+    } else {
+      OnOK();
+    }
+    return;
+  }
+  QDialog::keyPressEvent(event);
+}
+
+void CMetaDlg::closeEvent(QCloseEvent* event) {
+  if (!MayEndDialog()) {
+    event->ignore();
+    return;
+  }
+  QDialog::closeEvent(event);  // rejects, through OnCancel
+}
+
+void CMetaDlg::contextMenuEvent(QContextMenuEvent* event) { Menu->exec(event->globalPos()); }
+
+void CMetaDlg::ShowAboutBox() {
+  CAboutDlg about(this);
+  about.exec();
+}
+
+void CMetaDlg::OnHelp() { QDesktopServices::openUrl(QUrl(QString::fromUtf8(verdo::kHelpPageUrl))); }
+
+void CMetaDlg::OnLoad() { verdo::handlers::OnLoad(*this); }
+void CMetaDlg::OnSave() { verdo::handlers::OnSave(*this); }
+void CMetaDlg::OnExport() { verdo::handlers::OnExport(*this); }
+void CMetaDlg::OnImport() { verdo::handlers::OnImport(*this); }
+void CMetaDlg::OnGenerate() { verdo::handlers::OnGenerate(*this); }
+void CMetaDlg::OnTrapPreview() { verdo::handlers::OnTrapPreview(*this); }
+void CMetaDlg::OnTotals() { verdo::handlers::OnTotals(*this); }
+void CMetaDlg::OnPreview() { verdo::handlers::OnPreview(*this); }
+void CMetaDlg::OnClearAll() { verdo::handlers::OnClearAll(*this); }
+void CMetaDlg::OnUppercase() { verdo::handlers::OnUppercase(*this); }
+void CMetaDlg::OnLowercase() { verdo::handlers::OnLowercase(*this); }
+void CMetaDlg::OnFirstCapitol() { verdo::handlers::OnFirstCapitol(*this); }
+void CMetaDlg::OnReverse() { verdo::handlers::OnReverse(*this); }
+void CMetaDlg::OnRandomize() { verdo::handlers::OnRandomize(*this); }
+void CMetaDlg::OnClearKeywords() { verdo::handlers::OnClearKeywords(*this); }

@@ -1,0 +1,59 @@
+// An edit box of the form with the typing limit of its field.
+//
+// The limit refuses typing and pasting that would make the text longer than
+// the limit, and refuses every character Windows-1252 can't hold. It never
+// cuts text put there by the program (SetFieldText): a longer text shows
+// whole, may be shortened by the user, but not lengthened.
+#pragma once
+
+#include <QLineEdit>
+#include <QValidator>
+
+namespace verdo::app {
+
+class TypingLimitValidator : public QValidator {
+  Q_OBJECT
+ public:
+  explicit TypingLimitValidator(QObject* parent = nullptr) : QValidator(parent) {}
+
+  void SetLimit(int limit) { Limit = limit; }
+  int TypingLimit() const { return Limit; }
+  // The length of the text the box holds now; a text longer than the limit
+  // is accepted only while it grows no longer than this.
+  void SetCurrentLength(qsizetype length) { CurrentLength = length; }
+
+  State validate(QString& input, int& pos) const override;
+
+ private:
+  int Limit = kPlatformDefaultLimit;
+  qsizetype CurrentLength = 0;
+
+ public:
+  // What an edit box takes when the program sets no limit of its own.
+  static constexpr int kPlatformDefaultLimit = 32767;
+};
+
+class CFieldEdit : public QLineEdit {
+  Q_OBJECT
+ public:
+  explicit CFieldEdit(QWidget* parent = nullptr);
+
+  // 0 gives the platform's default.
+  void SetTypingLimit(int limit);
+  int TypingLimit() const { return Validator->TypingLimit(); }
+  // Shows the text in full, whatever its length.
+  void SetFieldText(const QString& text);
+
+ private:
+  TypingLimitValidator* Validator;
+};
+
+// The form keeps Windows-1252 bytes; the widgets show Unicode.
+QString QStringFromCp1252(const std::string& bytes);
+// Every character is one Windows-1252 can hold (the edit boxes refuse the
+// others); should one slip in, it becomes "?" rather than being dropped.
+std::string Cp1252FromQString(const QString& text);
+// Whether Windows-1252 holds every character of the text.
+bool FitsCp1252(const QString& text);
+
+}  // namespace verdo::app
