@@ -2,12 +2,15 @@
 #include "cli/Cli.h"
 #include "core/compose/CharacterTotals.h"
 #include "core/compose/HeadBlock.h"
+#include "core/keywords/KeywordTools.h"
 
 namespace verdo::cli {
 
 int CmdNew(const Args& args) {
-  if (!args.empty()) return UsageError("new takes no arguments");
-  Print(TemplateBytes(MetaTagForm{}));
+  MetaTagForm form;
+  if (args.size() == 1 && args[0] == "--cleared") ClearAll(form);
+  else if (!args.empty()) return UsageError("new takes no arguments but --cleared");
+  Print(TemplateBytes(form));
   return kDone;
 }
 
