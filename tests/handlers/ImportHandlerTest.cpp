@@ -1,0 +1,247 @@
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "handlers/Handlers.h"
+#include "handlers/ScriptedHost.h"
+
+namespace verdo {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ScriptedHost;
+using Log = std::vector<std::string>;
+
+const std::string kNotice =
+    "\nLoading META TAGS from the internet.\nPlease wait....\n\n"
+    "Status at the top right of the main window indicates progress.";
+
+std::string ReadBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteBytes(const fs::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// One HTTP exchange on 127.0.0.1: answers the first request with fixed bytes.
+class OneShotServer {
+ public:
+  explicit OneShotServer(std::string response) : response_(std::move(response)) {
+    listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(listener_, 1) != 0 ||
+        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+      throw std::runtime_error("no loopback socket");
+    port_ = ntohs(address.sin_port);
+    thread_ = std::thread([this] { Serve(); });
+  }
+  ~OneShotServer() {
+    ::shutdown(listener_, SHUT_RDWR);
+    if (thread_.joinable()) thread_.join();
+    ::close(listener_);
+  }
+  std::string Url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
+  std::string Request() {
+    ::shutdown(listener_, SHUT_RDWR);
+    if (thread_.joinable()) thread_.join();
+    return request_;
+  }
+
+ private:
+  void Serve() {
+    const int connection = ::accept(listener_, nullptr, nullptr);
+    if (connection < 0) return;
+    char buffer[4096];
+    while (request_.find("\r\n\r\n") == std::string::npos) {
+      const ssize_t got = ::recv(connection, buffer, sizeof buffer, 0);
+      if (got <= 0) break;
+      request_.append(buffer, static_cast<std::size_t>(got));
+    }
+    for (std::size_t sent = 0; sent < response_.size();) {
+      const ssize_t put = ::send(connection, response_.data() + sent, response_.size() - sent, MSG_NOSIGNAL);
+      if (put <= 0) break;
+      sent += static_cast<std::size_t>(put);
+    }
+    ::close(connection);
+  }
+
+  std::string response_;
+  std::string request_;
+  int listener_ = -1;
+  int port_ = 0;
+  std::thread thread_;
+};
+
+std::string HttpResponse(const std::string& status, const std::string& body) {
+  return "HTTP/1.1 " + status + "\r\nContent-Length: " + std::to_string(body.size()) +
+         "\r\nConnection: close\r\n\r\n" + body;
+}
+
+// Each test runs in a folder of its own: Import writes "temp.htm" in the
+// current directory.
+class ImportHandler : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    previous_ = fs::current_path();
+    folder_ = fs::temp_directory_path() / ("verdo-import-test-" + std::to_string(::getpid()) + "-" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(folder_);
+    fs::create_directories(folder_);
+    fs::current_path(folder_);
+  }
+  void TearDown() override {
+    fs::current_path(previous_);
+    fs::remove_all(folder_);
+  }
+
+  // A page on disk and its file address, typed into Redirect URL.
+  std::string Page(const std::string& bytes, const std::string& name = "page.htm") {
+    WriteBytes(folder_ / name, bytes);
+    return "file://" + (folder_ / name).string();
+  }
+
+  fs::path folder_;
+  fs::path previous_;
+};
+
+TEST_F(ImportHandler, FillsTheFormUpToTheHeadEndAndLeavesDone) {
+  ScriptedHost host;
+  host.Controls.RedirectUrl = Page(
+      "<HTML>\r\n<HEAD>\r\n<TITLE>My Page</TITLE>\r\n<META NAME=\"Description\" CONTENT=\"About me\">\r\n"
+      "</HEAD>\r\n<BODY>\r\n<title>Not this</title>\r\n");
+  MetaTagForm expected = host.Controls;
+  expected.Title = "My Page";
+  expected.Description = "About me";
+
+  handlers::OnImport(host);
+
+  EXPECT_EQ(host.Log, (Log{"ReadForm", "ShowForm [Loading...]",
+                           "ShowMessage [Import HTML Page] " + host.Controls.RedirectUrl + kNotice,
+                           "ShowForm [Please Wait]", "ShowForm [Done]", "ReadForm", "ShowForm [Done]",
+                           "ShowForm [Done]", "ShowForm [Done]", "ShowForm [Done]", "ShowForm [Done]"}));
+  EXPECT_EQ(host.Controls, expected);
+  EXPECT_EQ(host.ControlStatus, "Done");
+  EXPECT_EQ(ReadBytes("temp.htm"), ReadBytes(folder_ / "page.htm"));
+}
+
+TEST_F(ImportHandler, WithoutAHeadEndReadsToTheEndAndShowsEachStoredKeyword) {
+  ScriptedHost host;
+  host.Controls.RedirectUrl = Page("<meta name=keywords content=\"a,,b\">\n<meta name=author content=x>");
+  handlers::OnImport(host);
+  const Log tail(host.Log.begin() + 5, host.Log.end());
+  EXPECT_EQ(tail, (Log{"ReadForm", "ShowForm [Done]", "ShowForm [Done]", "ShowForm [Done]", "ShowForm [Done.]"}));
+  EXPECT_EQ(host.Controls.Keyword(1), "a");
+  EXPECT_EQ(host.Controls.Keyword(2), "b");
+  EXPECT_EQ(host.Controls.Author, "") << "a last line without its line end is not read";
+}
+
+TEST_F(ImportHandler, AFailedDownloadLeavesTheFormAsItWas) {
+  struct Case {
+    std::string Address;
+    std::string Diagnostic;
+  };
+  const Case cases[] = {
+      {"", "OpenUrl failed: 3\n"},                                   // no address
+      {"file://" + (folder_ / "missing.htm").string(), "OpenUrl failed: 37\n"},
+      {"gopher://127.0.0.1/", "OpenUrl failed: 1\n"},                // not an accepted scheme
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Address);
+    ScriptedHost host;
+    host.Controls.RedirectUrl = c.Address;
+    host.Controls.Title = "Kept";
+    const MetaTagForm before = host.Controls;
+    WriteBytes("temp.htm", "<title>Stale page</title>\n");
+    ::testing::internal::CaptureStderr();
+    handlers::OnImport(host);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), c.Diagnostic);
+    EXPECT_EQ(host.Log, (Log{"ReadForm", "ShowForm [Loading...]", "ShowMessage [Import HTML Page] " + c.Address + kNotice,
+                             "ShowMessage [Import HTML] Error Opening File", "ShowForm [Done.]"}));
+    EXPECT_EQ(host.Controls, before);
+    EXPECT_EQ(ReadBytes("temp.htm"), "") << "no earlier or partial page stays behind";
+  }
+}
+
+TEST_F(ImportHandler, AnAddressOfAnyLengthIsUsedWhole) {
+  fs::path deep = folder_;
+  for (int n = 0; n < 6; ++n) deep /= std::string(40, static_cast<char>('a' + n));
+  fs::create_directories(deep);
+  WriteBytes(deep / "page.htm", "<title>Deep page</title>\n");
+  ScriptedHost host;
+  host.Controls.RedirectUrl = "file://" + (deep / "page.htm").string();
+  ASSERT_GT(host.Controls.RedirectUrl.size(), 250u);
+  handlers::OnImport(host);
+  EXPECT_EQ(host.Controls.Title, "Deep page");
+}
+
+TEST_F(ImportHandler, DownloadStoresTheBodyByteForByteAndReplacesTheFile) {
+  const std::string bodies[] = {"", std::string(1023, 'x'), "a\r\nb\r\n\r\n", std::string("\0\xFF\r\x1A\n", 5),
+                                std::string(3 << 20, 'z') + "\n"};
+  WriteBytes("out.htm", std::string(5000, 'o'));
+  for (const auto& body : bodies) {
+    SCOPED_TRACE(body.size());
+    ScriptedHost host;
+    EXPECT_EQ(handlers::DownloadPage(host, Page(body), "out.htm"), 1);
+    EXPECT_EQ(host.Log, (Log{"ShowForm [Please Wait]", "ShowForm [Done]"}));
+    EXPECT_EQ(ReadBytes("out.htm"), body);
+  }
+}
+
+TEST_F(ImportHandler, DownloadOverHttpStoresTheBodyAndSendsTheFixedRequest) {
+  const std::string body = "<title>Served</title>\r\n" + std::string(1000, '.') + std::string("\0\r\n", 3);
+  OneShotServer server(HttpResponse("200 OK", body));
+  ScriptedHost host;
+  EXPECT_EQ(handlers::DownloadPage(host, server.Url("/p.htm"), "out.htm"), 1);
+  EXPECT_EQ(ReadBytes("out.htm"), body);
+  const std::string request = server.Request();
+  EXPECT_TRUE(request.starts_with("GET /p.htm HTTP/1.1\r\n")) << request;
+  EXPECT_NE(request.find("\r\nUser-Agent: Verdo 1.0 Agent\r\n"), std::string::npos) << request;
+  EXPECT_NE(request.find("\r\nAccept: */*\r\n"), std::string::npos) << request;
+  EXPECT_NE(request.find("\r\nCache-Control: no-cache\r\n"), std::string::npos) << request;
+}
+
+TEST_F(ImportHandler, AnHttpErrorStatusIsAFailedDownload) {
+  OneShotServer server(HttpResponse("404 Not Found", "<title>Not Found</title>\n</head>\n"));
+  ScriptedHost host;
+  host.Controls.RedirectUrl = server.Url("/gone.htm");
+  host.Controls.Title = "Kept";
+  const MetaTagForm before = host.Controls;
+  ::testing::internal::CaptureStderr();
+  handlers::OnImport(host);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "OpenUrl failed: 22\n");
+  EXPECT_EQ(host.Controls, before);
+  EXPECT_EQ(host.Log.back(), "ShowForm [Done.]");
+  EXPECT_EQ(ReadBytes("temp.htm"), "");
+}
+
+TEST_F(ImportHandler, DownloadFailuresOfTheOutputFile) {
+  const std::string address = Page("<title>x</title>\n");
+  ScriptedHost host;
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(handlers::DownloadPage(host, address, "no-such-folder/out.htm"), 0);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Can't open file: no-such-folder/out.htm error = 2\n");
+  EXPECT_TRUE(host.Log.empty()) << "no connection is tried";
+  if (fs::exists("/dev/full")) {  // every write fails there: a full disk
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(handlers::DownloadPage(host, address, "/dev/full"), 0);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "OpenUrl failed: 23\n");
+    EXPECT_EQ(host.Log, Log{"ShowForm [Please Wait]"}) << "the address had opened; no \"Done\"";
+  }
+}
+
+}  // namespace
+}  // namespace verdo
