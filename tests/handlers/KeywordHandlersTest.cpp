@@ -20,6 +20,8 @@ struct ButtonCase {
   const char* TitleShown;  // typed "typed title", read earlier "read title"
 };
 
+void PrintTo(const ButtonCase& c, std::ostream* os) { *os << c.Name; }
+
 class KeywordButtons : public ::testing::TestWithParam<ButtonCase> {};
 
 // A record read earlier, and controls typed into since: the readers work on

@@ -1,0 +1,178 @@
+// The keyword tools and Clear All, pressed on the real main dialog.
+#include <QAbstractButton>
+#include <QLineEdit>
+#include <QtTest>
+
+#include <cstdint>
+#include <ctime>
+
+#include "app/CMetaDlg.h"
+#include "core/keywords/KeywordTools.h"
+
+namespace {
+
+constexpr int kTitle = 1010;
+constexpr int kExtraKeywords = 1028;
+constexpr int kCopyright = 1030;
+constexpr int kGlobal = 1035;
+constexpr int kLocal = 1036;
+constexpr int kNoCache = 1034;
+
+int KeywordBox(int n) { return 1011 + n; }
+
+}  // namespace
+
+class KeywordButtonsTest : public QObject {
+  Q_OBJECT
+
+ private:
+  CMetaDlg* Dialog = nullptr;
+
+  QLineEdit* Edit(int id) {
+    auto* edit = Dialog->findChild<QLineEdit*>(QString::number(id));
+    if (!edit) qFatal("no edit box %d", id);
+    return edit;
+  }
+  QAbstractButton* Button(int id) {
+    auto* button = Dialog->findChild<QAbstractButton*>(QString::number(id));
+    if (!button) qFatal("no button %d", id);
+    return button;
+  }
+  // Types into a box as the user does: replaces what it holds.
+  void Type(int id, const QString& text) {
+    QLineEdit* edit = Edit(id);
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    for (const QChar ch : text) {
+      if (ch.unicode() < 0x80)
+        QTest::keyClick(edit, ch.toLatin1());
+      else  // keyClick takes ASCII only: send the key with its text
+        QTest::sendKeyEvent(QTest::Click, edit, Qt::Key(ch.toUpper().unicode()), QString(ch), Qt::NoModifier);
+    }
+    QCOMPARE(edit->text(), text);
+  }
+  void Press(int id) { QTest::mouseClick(Button(id), Qt::LeftButton); }
+  QString Text(int id) { return Edit(id)->text(); }
+  QStringList Keywords() {
+    QStringList out;
+    for (int n = 1; n <= 16; ++n) out << Text(KeywordBox(n));
+    return out;
+  }
+  void TypeLetters() {
+    for (int n = 1; n <= 16; ++n) Type(KeywordBox(n), QString(QChar('a' + n - 1)));
+  }
+
+ private slots:
+  void init() {
+    Dialog = new CMetaDlg;
+    Dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(Dialog));
+  }
+  void cleanup() {
+    delete Dialog;
+    Dialog = nullptr;
+  }
+
+  void uppercaseChangesKeywordsAndExtraKeywordsOnly() {
+    Type(kTitle, "my page");
+    Type(KeywordBox(1), "web design 2001");
+    Type(KeywordBox(7), QString::fromUtf8("caf\u00e9 menu"));
+    Type(kExtraKeywords, "red,green");
+    Press(1001);
+    QCOMPARE(Text(KeywordBox(1)), QString("WEB DESIGN 2001"));
+    QCOMPARE(Text(KeywordBox(7)), QString::fromUtf8("CAF\u00e9 MENU"));
+    QCOMPARE(Text(kExtraKeywords), QString("RED,GREEN"));
+    QCOMPARE(Text(kTitle), QString("my page"));
+  }
+
+  void lowercaseChangesKeywordsAndExtraKeywordsOnly() {
+    Type(kTitle, "My Page");
+    Type(KeywordBox(16), "HTML");
+    Type(kExtraKeywords, "CSS, XML");
+    Press(1002);
+    QCOMPARE(Text(KeywordBox(16)), QString("html"));
+    QCOMPARE(Text(kExtraKeywords), QString("css, xml"));
+    QCOMPARE(Text(kTitle), QString("My Page"));
+  }
+
+  void firstCapitolCapitalisesWords() {
+    Type(KeywordBox(1), "search ENGINE");
+    Type(KeywordBox(2), "x-ray");
+    Type(KeywordBox(3), "red,green");
+    Type(kExtraKeywords, "red,green, blue");
+    Press(1032);
+    QCOMPARE(Text(KeywordBox(1)), QString("Search Engine"));
+    QCOMPARE(Text(KeywordBox(2)), QString("X-ray"));
+    QCOMPARE(Text(KeywordBox(3)), QString("Red,green"));
+    QCOMPARE(Text(kExtraKeywords), QString("Red,Green, Blue"));
+  }
+
+  void reverseSwapsTheBoxesAndTwiceRestores() {
+    Type(KeywordBox(1), "first");
+    Type(KeywordBox(2), "second");
+    Type(kExtraKeywords, "extra");
+    const QStringList before = Keywords();
+    Press(1043);
+    QCOMPARE(Text(KeywordBox(1)), QString());
+    QCOMPARE(Text(KeywordBox(16)), QString("first"));
+    QCOMPARE(Text(KeywordBox(15)), QString("second"));
+    QCOMPARE(Text(kExtraKeywords), QString("extra"));
+    Press(1043);
+    QCOMPARE(Keywords(), before);
+  }
+
+  void randomizeShufflesWithTheTimeAsSeed() {
+    TypeLetters();
+    verdo::KeywordList typed;
+    for (int n = 1; n <= 16; ++n) typed[static_cast<std::size_t>(n - 1)] = std::string(1, char('a' + n - 1));
+
+    const auto start = static_cast<std::uint32_t>(std::time(nullptr));
+    Press(1003);
+    const auto end = static_cast<std::uint32_t>(std::time(nullptr));
+
+    bool matched = false;
+    for (std::uint32_t seed = start; seed != end + 1 && !matched; ++seed) {
+      verdo::KeywordRandom random(seed);
+      const verdo::KeywordList expected = verdo::ShuffleKeywords(typed, random);
+      QStringList shown;
+      for (const auto& k : expected) shown << QString::fromStdString(k);
+      matched = shown == Keywords();
+    }
+    QVERIFY2(matched, qPrintable(Keywords().join(' ')));
+  }
+
+  void clearKeywordsReplacesATitleTypedButNotYetRead() {
+    Type(kTitle, "read title");
+    Type(KeywordBox(4), "keyword");
+    Type(kExtraKeywords, "a, b");
+    Press(1002);  // lowercase: reads the form
+    Type(kTitle, "typed title");
+    Press(1051);
+    QCOMPARE(Text(kTitle), QString("read title"));
+    QCOMPARE(Keywords(), QStringList(16, QString()));
+    QCOMPARE(Text(kExtraKeywords), QString());
+  }
+
+  void clearAllChoosesGlobalAndResetsEveryField() {
+    QVERIFY(!Button(kGlobal)->isChecked());
+    QVERIFY(!Button(kLocal)->isChecked());
+    Type(kTitle, "typed title");
+    Type(KeywordBox(9), "keyword");
+    Type(kCopyright, "mine");
+    Press(1001);
+    QTest::mouseClick(Button(kLocal), Qt::LeftButton);
+    QTest::mouseClick(Button(kNoCache), Qt::LeftButton);
+    QVERIFY(Button(kNoCache)->isChecked());
+    Press(1050);
+    QCOMPARE(Text(kTitle), QString());
+    QCOMPARE(Keywords(), QStringList(16, QString()));
+    QCOMPARE(Text(kCopyright), QString::fromUtf8("Copyright \u00a9 2000"));
+    QVERIFY(Button(kGlobal)->isChecked());
+    QVERIFY(!Button(kLocal)->isChecked());
+    QVERIFY(!Button(kNoCache)->isChecked());
+  }
+};
+
+QTEST_MAIN(KeywordButtonsTest)
+#include "tst_keywordbuttons.moc"
