@@ -11,6 +11,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 
 #include "app/FieldEdit.h"
 
@@ -110,6 +111,43 @@ QPixmap Picture(const char* path, QSize size, qreal pixelRatio) {
   return pixmap;
 }
 
+// Room a control's own drawing takes beside its text, in pixels.
+int Decoration(const QWidget& widget, ControlKind kind) {
+  const QStyle* style = widget.style();
+  switch (kind) {
+    case K::PushButton:
+    case K::DefaultPushButton:
+      return 2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, &widget) + 4;
+    case K::CheckBox:
+      return style->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, &widget) +
+             style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, &widget);
+    case K::RadioButton:
+      return style->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, nullptr, &widget) +
+             style->pixelMetric(QStyle::PM_RadioButtonLabelSpacing, nullptr, &widget);
+    default:
+      return 0;
+  }
+}
+
+// The rectangles are the original's, made for a narrower font: a text that
+// doesn't fit its control is set condensed, then smaller, rather than cut.
+void FitText(QWidget& widget, const DialogItem& item, int width) {
+  if (item.Kind == K::Edit || item.Kind == K::ReadOnlyEdit || item.Kind == K::Picture || item.Kind == K::Icon ||
+      item.Kind == K::GroupBox) {
+    return;
+  }
+  QString text = QString::fromUtf8(item.Text);
+  text.remove(QLatin1Char('&'));
+  const int room = width - Decoration(widget, item.Kind);
+  QFont font = widget.font();
+  if (QFontMetrics(font).horizontalAdvance(text) <= room) return;
+  font.setStretch(QFont::Condensed);
+  while (QFontMetrics(font).horizontalAdvance(text) > room && font.pointSizeF() > 6.0) {
+    font.setPointSizeF(font.pointSizeF() - 0.5);
+  }
+  widget.setFont(font);
+}
+
 QWidget* Create(QWidget& dialog, const DialogItem& item, const DialogUnits& units) {
   const QString text = QString::fromUtf8(item.Text);
   const QRect rect = units.Rect(item.X, item.Y, item.Width, item.Height);
@@ -145,10 +183,21 @@ QWidget* Create(QWidget& dialog, const DialogItem& item, const DialogUnits& unit
       widget = button;
       break;
     }
-    case K::GroupBox:
-      widget = new QGroupBox(text, &dialog);
-      widget->setFocusPolicy(Qt::NoFocus);
+    case K::GroupBox: {
+      // Drawn as the original platform draws one: the frame fills the
+      // rectangle from the middle of the title's line down, and the title
+      // interrupts the top edge.
+      auto* box = new QGroupBox(text, &dialog);
+      box->setFocusPolicy(Qt::NoFocus);
+      box->setStyleSheet(QStringLiteral("QGroupBox { border: 1px solid palette(mid); border-radius: 2px;"
+                                        " margin-top: %1px; }"
+                                        "QGroupBox::title { subcontrol-origin: margin;"
+                                        " subcontrol-position: top left; left: %2px; padding: 0 2px; }")
+                             .arg(units.BaseHeight / 2)
+                             .arg(units.X(4)));
+      widget = box;
       break;
+    }
     case K::Picture: {
       auto* label = new QLabel(&dialog);
       label->setAlignment(Qt::AlignCenter);
@@ -166,6 +215,7 @@ QWidget* Create(QWidget& dialog, const DialogItem& item, const DialogUnits& unit
     }
   }
   widget->setGeometry(rect);
+  FitText(*widget, item, rect.width());
   if (item.Id != kStaticId) widget->setObjectName(QString::number(item.Id));
   return widget;
 }

@@ -1,0 +1,174 @@
+// Export, Generate, Preview (trap page), Save and Load pressed on the real
+// main dialog, the file dialogs answered as a user would.
+#include <QAbstractButton>
+#include <QDir>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "app/CMetaDlg.h"
+#include "app/FieldEdit.h"
+#include "app/ModalAnswerer.h"
+#include "core/compose/HeadBlock.h"
+#include "core/compose/TrapPage.h"
+#include "core/templates/Template.h"
+#include "core/text/Text.h"
+
+namespace {
+
+constexpr int kTitle = 1010;
+constexpr int kStatus = 1052;
+constexpr int kLoad = 1006;
+constexpr int kSave = 1033;
+constexpr int kExport = 1004;
+constexpr int kGenerate = 1007;
+constexpr int kTrapPreview = 1049;
+
+std::string Bytes(const QString& path) {
+  std::ifstream in(QFile::encodeName(path).toStdString(), std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void Put(const QString& path, const std::string& bytes) {
+  std::ofstream(QFile::encodeName(path).toStdString(), std::ios::binary) << bytes;
+}
+
+}  // namespace
+
+class FileButtonsTest : public QObject {
+  Q_OBJECT
+
+ private:
+  CMetaDlg* Dialog = nullptr;
+  QTemporaryDir Folder;
+
+  QLineEdit* Edit(int id) {
+    auto* edit = Dialog->findChild<QLineEdit*>(QString::number(id));
+    if (!edit) qFatal("no edit box %d", id);
+    return edit;
+  }
+  void Type(int id, const QString& text) {
+    QLineEdit* edit = Edit(id);
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClicks(edit, text);
+    QCOMPARE(edit->text(), text);
+  }
+  QString Path(const QString& name) { return Folder.filePath(name); }
+
+  // Presses the button; a file dialog that opens is answered with `file`
+  // (empty: cancelled). Returns the message boxes seen.
+  std::vector<verdo::testing::SeenBox> Press(int id, const QString& file = {},
+                                             QFileDialog::AcceptMode expectedMode = QFileDialog::AcceptOpen) {
+    verdo::testing::ModalAnswerer answerer;
+    int dialogs = 0;
+    answerer.OnDialog = [&](QWidget* w) {
+      auto* dialog = qobject_cast<QFileDialog*>(w);
+      if (!dialog) qFatal("not a file dialog: %s", w->metaObject()->className());
+      ++dialogs;
+      if (dialog->acceptMode() != expectedMode) qWarning("file dialog in the wrong mode");
+      if (file.isEmpty()) {
+        dialog->reject();
+      } else {
+        dialog->selectFile(file);
+        dialog->accept();
+      }
+    };
+    auto* button = Dialog->findChild<QAbstractButton*>(QString::number(id));
+    if (!button) qFatal("no button %d", id);
+    QTest::mouseClick(button, Qt::LeftButton);
+    if (!file.isEmpty() && dialogs != 1) qWarning("expected one file dialog, saw %d", dialogs);
+    return answerer.Boxes;
+  }
+  QString Caption(const QString& path) { return "Verdo: " + path; }
+
+ private slots:
+  void init() {
+    QVERIFY(Folder.isValid());
+    Dialog = new CMetaDlg;
+    Dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(Dialog));
+  }
+  void cleanup() {
+    delete Dialog;
+    Dialog = nullptr;
+  }
+
+  void saveWritesTheFormAndLoadReadsItBack() {
+    Type(kTitle, "Garden Tools");
+    const QString path = Path("form.tem");
+    QVERIFY(Press(kSave, path, QFileDialog::AcceptSave).empty());
+    QCOMPARE(Dialog->windowTitle(), Caption(path));
+    verdo::MetaTagForm expected;
+    expected.Title = "Garden Tools";
+    QCOMPARE(Bytes(path), verdo::LfToCrLf(verdo::FormatTemplate(expected)));
+
+    Type(kTitle, "changed");
+    Put(path, "TITLE=Loaded\r\nKW2=two\r\n");
+    QVERIFY(Press(kLoad, path).empty());
+    QCOMPARE(Edit(kTitle)->text(), QString("Loaded"));
+    QCOMPARE(Edit(1011 + 2)->text(), QString("two"));
+    QCOMPARE(Dialog->windowTitle(), Caption(path));
+  }
+
+  void loadOfAMissingFileSaysSo() {
+    const QString path = Path("missing.tem");
+    const auto boxes = Press(kLoad, path);
+    QCOMPARE(boxes.size(), std::size_t(1));
+    QCOMPARE(boxes[0].Caption, QString("Load Template"));
+    QCOMPARE(boxes[0].Text, QString("Error Opening File"));
+    QCOMPARE(boxes[0].ButtonCount, qsizetype(1));
+    QCOMPARE(boxes[0].Icon, QMessageBox::NoIcon);
+  }
+
+  void exportReplacesTheHeadSectionOfAPage() {
+    Type(kTitle, "New Title");
+    const QString page = Path("index.htm");
+    Put(page, "<HTML>\r\n<HEAD>\r\n<TITLE>Old</TITLE>\r\n</HEAD>\r\n<BODY>Hi</BODY>\r\n</HTML>\r\n");
+    QVERIFY(Press(kExport, page).empty());
+    QCOMPARE(Dialog->windowTitle(), Caption(page));
+    QCOMPARE(Edit(kStatus)->text(), QString("Done."));
+    QCOMPARE(Dialog->Form().Title, std::string("New Title"));
+    const std::string block = verdo::ComposeHeadBlock(Dialog->Form(), verdo::HeadBlockStyle::Plain);
+    QCOMPARE(Bytes(page), verdo::LfToCrLf("<HTML>\n<HEAD>\n" + block + verdo::CreditComments() +
+                                          "\n</HEAD>\n<BODY>Hi</BODY>\n</HTML>\n"));
+  }
+
+  void exportCancelledWritesNothing() {
+    const auto boxes = Press(kExport);
+    QCOMPARE(boxes.size(), std::size_t(1));
+    QCOMPARE(boxes[0].Caption, QString("Save Template"));
+    QCOMPARE(boxes[0].Text, QString("Error Saving File"));
+    QCOMPARE(Dialog->windowTitle(), QString("Verdo"));
+  }
+
+  void generateWritesTheTrapPageAndPreviewShowsIt() {
+    Type(kTitle, "Trap");
+    const QString page = Path("trap.htm");
+    QVERIFY(Press(kGenerate, page, QFileDialog::AcceptSave).empty());
+    QCOMPARE(Dialog->windowTitle(), Caption(page));
+    QCOMPARE(Bytes(page), verdo::LfToCrLf(verdo::ComposeTrapPage(Dialog->Form(), true)));
+
+    const auto boxes = Press(kTrapPreview);
+    QCOMPARE(boxes.size(), std::size_t(1));
+    QCOMPARE(boxes[0].Caption, QString("Preview Trap"));
+    QCOMPARE(boxes[0].Text, verdo::app::QStringFromCp1252(verdo::ComposeTrapPage(Dialog->Form(), false)));
+  }
+
+  void generateToAWrongExtensionWritesNothing() {
+    const QString page = Path("trap.HTM");
+    const auto boxes = Press(kGenerate, page, QFileDialog::AcceptSave);
+    QCOMPARE(boxes.size(), std::size_t(1));
+    QCOMPARE(boxes[0].Text, QString("Error Saving File"));
+    QVERIFY(!QFile::exists(page));
+  }
+};
+
+QTEST_MAIN(FileButtonsTest)
+#include "tst_filebuttons.moc"

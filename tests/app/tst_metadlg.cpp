@@ -1,0 +1,660 @@
+// The real main dialog under the offscreen platform: its layout, the form
+// at start, typing limits, the limit-check failure, the ways it ends, and
+// the Preview, Totals, Help and About commands.
+#include <QCheckBox>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "app/AppStrings.h"
+#include "app/CAboutDlg.h"
+#include "app/CMetaDlg.h"
+#include "app/DialogLayout.h"
+#include "app/FieldEdit.h"
+#include "app/ModalAnswerer.h"
+#include "core/Product.h"
+#include "core/compose/CharacterTotals.h"
+#include "core/compose/HeadBlock.h"
+#include "core/form/MetaTagForm.h"
+
+using verdo::app::CFieldEdit;
+using verdo::app::ControlKind;
+using verdo::app::QStringFromCp1252;
+using verdo::testing::ModalAnswerer;
+
+namespace {
+
+template <class T = QWidget>
+T* Control(const QWidget& dialog, int id) {
+  return dialog.findChild<T*>(QString::number(id));
+}
+
+QLineEdit* EditOf(const QWidget& dialog, int id) { return Control<QLineEdit>(dialog, id); }
+
+// Types any text, one character a key press (QTest::keyClicks knows only Latin-1).
+void Type(QWidget* widget, const QString& text) {
+  for (char32_t ch : text.toUcs4()) {
+    const QString one = QString::fromUcs4(&ch, 1);
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, one);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, one);
+    QApplication::sendEvent(widget, &press);
+    QApplication::sendEvent(widget, &release);
+  }
+}
+
+// Waits, within reason, until the answerer has seen what the action opened.
+template <class Pred>
+bool Eventually(Pred pred) {
+  return QTest::qWaitFor(pred, 5000);
+}
+
+class UrlCatcher : public QObject {
+  Q_OBJECT
+ public:
+  QList<QUrl> Opened;
+ public slots:
+  void Open(const QUrl& url) { Opened.push_back(url); }
+};
+
+}  // namespace
+
+class MetaDlgTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void formAtStartOnScreen();
+  void layoutFollowsTheTable();
+  void tabOrderIsTheTableOrder();
+  void dialogUnitsRoundLikeThePlatform_data();
+  void dialogUnitsRoundLikeThePlatform();
+  void typingStopsAtTheFieldsLimit_data();
+  void typingStopsAtTheFieldsLimit();
+  void longerTextFromShowFormShowsWhole();
+  void charactersOutsideWindows1252AreRefused();
+  void pastingBeyondTheLimitIsRefused();
+  void readFormCarriesBytesFlagsAndRadios();
+  void showFormClearsBothRadiosForNone();
+  void overlongDescriptionStopsTheExchange();
+  void enterInTitleEndsTheDialog();
+  void enterOnAPushButtonPressesIt();
+  void escapeExitAndCloseEndWithoutReading_data();
+  void escapeExitAndCloseEndWithoutReading();
+  void attachedAutomationObjectHidesInsteadOfEnding();
+  void previewShowsTheHeadBlockCaptionedWithTheTitle();
+  void totalsShowsTheCounts();
+  void helpOpensTheHelpPage();
+  void windowMenuOpensTheAboutBox();
+  void aboutBoxFollowsItsTable();
+  void chooseFileReturnsPathAndExtension();
+  void setCaptionSetsTheWindowTitle();
+};
+
+void MetaDlgTest::formAtStartOnScreen() {
+  CMetaDlg dlg;
+  dlg.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+  QCOMPARE(dlg.windowTitle(), QStringLiteral("Verdo"));
+  QVERIFY(!dlg.windowIcon().isNull());
+  QVERIFY(!(dlg.windowFlags() & Qt::WindowMaximizeButtonHint));
+  QCOMPARE(dlg.minimumSize(), dlg.maximumSize());
+  for (const verdo::FormField& field : verdo::FormFields()) {
+    if (field.Kind == verdo::FieldKind::Text) {
+      const QString expected = field.ControlId == 1030 ? QStringLiteral("Copyright \u00A9 2000") : QString();
+      QCOMPARE(EditOf(dlg, field.ControlId)->text(), expected);
+    } else if (field.Kind == verdo::FieldKind::Flag) {
+      QVERIFY(!Control<QCheckBox>(dlg, field.ControlId)->isChecked());
+    }
+  }
+  QVERIFY(!Control<QRadioButton>(dlg, 1035)->isChecked());
+  QVERIFY(!Control<QRadioButton>(dlg, 1036)->isChecked());
+  QCOMPARE(EditOf(dlg, 1052)->text(), QString());
+  QVERIFY(EditOf(dlg, 1052)->isReadOnly());
+  QCOMPARE(dlg.focusWidget(), Control(dlg, 1010));
+  // No default button, and none that becomes one by taking the focus.
+  for (QPushButton* button : dlg.findChildren<QPushButton*>()) {
+    QVERIFY2(!button->isDefault() && !button->autoDefault(), qPrintable(button->objectName()));
+  }
+  QVERIFY(Control(dlg, 57670)->isVisible());
+}
+
+void MetaDlgTest::layoutFollowsTheTable() {
+  CMetaDlg dlg;
+  const verdo::app::DialogUnits units(dlg.font());
+  const auto& layout = verdo::app::MainDialogLayout();
+  QCOMPARE(dlg.size(), units.Size(layout.Width, layout.Height));
+  QSet<int> ids;
+  for (const verdo::app::DialogItem& item : layout.Items) {
+    const QRect rect = units.Rect(item.X, item.Y, item.Width, item.Height);
+    const QString text = QString::fromUtf8(item.Text);
+    if (item.Id != verdo::app::kStaticId) {
+      QVERIFY2(!ids.contains(item.Id), "ids are unique");
+      ids.insert(item.Id);
+      QWidget* widget = Control(dlg, item.Id);
+      QVERIFY2(widget, qPrintable(QString::number(item.Id)));
+      QCOMPARE(widget->geometry(), rect);
+      if (auto* button = qobject_cast<QAbstractButton*>(widget)) QCOMPARE(button->text(), text);
+      continue;
+    }
+    // Static items: a label, group box or picture with that rectangle and text.
+    bool found = false;
+    for (QWidget* widget : dlg.findChildren<QWidget*>()) {
+      if (widget->geometry() != rect) continue;
+      if (auto* label = qobject_cast<QLabel*>(widget)) {
+        found = item.Kind == ControlKind::Picture ? !label->pixmap().isNull() : label->text() == text;
+      } else if (auto* box = qobject_cast<QGroupBox*>(widget)) {
+        found = box->title() == text;
+      }
+      if (found) break;
+    }
+    QVERIFY2(found, item.Text);
+  }
+  // Every field of the form has its control, of the right kind.
+  for (const verdo::FormField& field : verdo::FormFields()) {
+    QWidget* widget = Control(dlg, field.ControlId);
+    QVERIFY2(widget, field.Name);
+    switch (field.Kind) {
+      case verdo::FieldKind::Text: QVERIFY(qobject_cast<CFieldEdit*>(widget)); break;
+      case verdo::FieldKind::Flag: QVERIFY(qobject_cast<QCheckBox*>(widget)); break;
+      case verdo::FieldKind::Radio: QVERIFY(qobject_cast<QRadioButton*>(widget)); break;
+    }
+  }
+  QVERIFY(qobject_cast<QRadioButton*>(Control(dlg, verdo::kLocalControlId)));
+  // Keyword N sits in row (N-1)/4, column (N-1)%4 of the grid.
+  for (int n = 1; n <= 16; ++n) {
+    const QRect rect = Control(dlg, verdo::KeywordControlId(n))->geometry();
+    const QRect first = Control(dlg, verdo::KeywordControlId(1 + (n - 1) / 4 * 4))->geometry();
+    QCOMPARE(rect.y(), first.y());
+    if ((n - 1) % 4 > 0) QVERIFY(rect.x() > Control(dlg, verdo::KeywordControlId(n - 1))->geometry().x());
+  }
+}
+
+void MetaDlgTest::tabOrderIsTheTableOrder() {
+  CMetaDlg dlg;
+  QStringList expected;
+  for (const verdo::app::DialogItem& item : verdo::app::MainDialogLayout().Items) {
+    if (item.Id != verdo::app::kStaticId) expected << QString::number(item.Id);
+  }
+  QStringList actual;
+  QWidget* widget = Control(dlg, 1010);
+  do {
+    if (widget->focusPolicy() & Qt::TabFocus) actual << widget->objectName();
+    widget = widget->nextInFocusChain();
+  } while (widget != Control(dlg, 1010) && actual.size() < 100);
+  QCOMPARE(actual, expected);
+}
+
+void MetaDlgTest::dialogUnitsRoundLikeThePlatform_data() {
+  QTest::addColumn<int>("baseWidth");
+  QTest::addColumn<int>("baseHeight");
+  QTest::addColumn<QRect>("units");
+  QTest::addColumn<QRect>("pixels");
+  // MS Sans Serif 8 point: 6 by 13. Halves round up.
+  QTest::newRow("dialog 102") << 6 << 13 << QRect(0, 0, 407, 330) << QRect(0, 0, 611, 536);
+  QTest::newRow("title box") << 6 << 13 << QRect(10, 10, 320, 14) << QRect(15, 16, 480, 23);
+  QTest::newRow("about ok") << 6 << 13 << QRect(178, 7, 50, 14) << QRect(267, 11, 75, 23);
+  QTest::newRow("larger font") << 7 << 17 << QRect(5, 53, 330, 140) << QRect(9, 113, 578, 298);
+}
+
+void MetaDlgTest::dialogUnitsRoundLikeThePlatform() {
+  QFETCH(int, baseWidth);
+  QFETCH(int, baseHeight);
+  QFETCH(QRect, units);
+  QFETCH(QRect, pixels);
+  const verdo::app::DialogUnits converter(baseWidth, baseHeight);
+  QCOMPARE(converter.Rect(units.x(), units.y(), units.width(), units.height()), pixels);
+}
+
+void MetaDlgTest::typingStopsAtTheFieldsLimit_data() {
+  QTest::addColumn<int>("id");
+  QTest::addColumn<int>("limit");
+  for (const verdo::FormField& field : verdo::FormFields()) {
+    if (field.Kind == verdo::FieldKind::Text) QTest::newRow(field.Name) << field.ControlId << field.Limit;
+  }
+}
+
+void MetaDlgTest::typingStopsAtTheFieldsLimit() {
+  QFETCH(int, id);
+  QFETCH(int, limit);
+  CMetaDlg dlg;
+  QLineEdit* edit = EditOf(dlg, id);
+  edit->clear();
+  if (limit == 0) {
+    // Expires: no limit of the program's own; 300 characters go in.
+    QTest::keyClicks(edit, QString(300, QLatin1Char('e')));
+    QCOMPARE(edit->text().size(), 300);
+    return;
+  }
+  QTest::keyClicks(edit, QString(limit + 5, QLatin1Char('k')));
+  QCOMPARE(edit->text(), QString(limit, QLatin1Char('k')));
+  // Shortening makes room again, for exactly as much.
+  QTest::keyClick(edit, Qt::Key_Backspace);
+  QTest::keyClicks(edit, QStringLiteral("yz"));
+  QCOMPARE(edit->text(), QString(limit - 1, QLatin1Char('k')) + QLatin1Char('y'));
+}
+
+void MetaDlgTest::longerTextFromShowFormShowsWhole() {
+  CMetaDlg dlg;
+  const std::string title(100, 'T');
+  dlg.Form().Title = title;
+  dlg.StatusText() = std::string(25, 's');
+  dlg.ShowForm();
+  QLineEdit* edit = EditOf(dlg, 1010);
+  QCOMPARE(edit->text().size(), 100);
+  QCOMPARE(EditOf(dlg, 1052)->text().size(), 25);
+  // It may get shorter, never longer.
+  edit->setFocus();
+  edit->end(false);
+  QTest::keyClick(edit, Qt::Key_A);
+  QCOMPARE(edit->text().size(), 100);
+  QTest::keyClick(edit, Qt::Key_Backspace);
+  QTest::keyClick(edit, Qt::Key_A);
+  QCOMPARE(edit->text(), QString(99, QLatin1Char('T')));
+  // Shown again after a shorter value, the ordinary limit is back.
+  dlg.Form().Title = "short";
+  dlg.ShowForm();
+  QTest::keyClicks(edit, QString(100, QLatin1Char('x')));
+  QCOMPARE(edit->text().size(), 80);
+}
+
+void MetaDlgTest::charactersOutsideWindows1252AreRefused() {
+  CMetaDlg dlg;
+  QLineEdit* edit = EditOf(dlg, 1029);
+  // € and Ž are in Windows-1252 (0x80, 0x8E); Ж, ő and the emoji are not.
+  Type(edit, QStringLiteral("a\u0416b\u20ACc\u0151d\u017Ee\u00E9"));
+  QCOMPARE(edit->text(), QStringLiteral("ab\u20ACcd\u017Ee\u00E9"));
+  edit->insert(QStringLiteral("\U0001F600"));
+  QCOMPARE(edit->text(), QStringLiteral("ab\u20ACcd\u017Ee\u00E9"));
+  QVERIFY(dlg.ReadForm());
+  QCOMPARE(dlg.Form().Author, std::string("ab\x80" "cd\x9E" "e\xE9"));
+}
+
+void MetaDlgTest::pastingBeyondTheLimitIsRefused() {
+  CMetaDlg dlg;
+  QLineEdit* edit = EditOf(dlg, verdo::KeywordControlId(3));
+  QApplication::clipboard()->setText(QString(21, QLatin1Char('p')));
+  edit->paste();
+  QCOMPARE(edit->text(), QString());
+  QApplication::clipboard()->setText(QString(20, QLatin1Char('p')));
+  edit->paste();
+  QCOMPARE(edit->text(), QString(20, QLatin1Char('p')));
+  edit->clear();
+  QApplication::clipboard()->setText(QStringLiteral("ok\u0416"));
+  edit->paste();
+  QCOMPARE(edit->text(), QString());
+}
+
+void MetaDlgTest::readFormCarriesBytesFlagsAndRadios() {
+  CMetaDlg dlg;
+  QVERIFY(dlg.ReadForm());
+  QCOMPARE(dlg.Form(), verdo::MetaTagForm{});
+  QCOMPARE(dlg.Form().Distribution, int(verdo::kDistributionNone));
+  Type(EditOf(dlg, 1010), QStringLiteral("Caf\u00E9"));
+  QTest::keyClicks(EditOf(dlg, verdo::KeywordControlId(16)), QStringLiteral("last"));
+  for (int id : {1038, 1040}) Control<QCheckBox>(dlg, id)->setChecked(true);
+  Control<QRadioButton>(dlg, 1036)->click();
+  QVERIFY(dlg.ReadForm());
+  QCOMPARE(dlg.Form().Title, std::string("Caf\xE9"));
+  QCOMPARE(dlg.Form().Keyword(16), std::string("last"));
+  QCOMPARE(dlg.Form().Revisit, 1);
+  QCOMPARE(dlg.Form().NoImageIndex, 1);
+  QCOMPARE(dlg.Form().NoCache + dlg.Form().NoIndex + dlg.Form().IndexAll, 0);
+  QCOMPARE(dlg.Form().Distribution, int(verdo::kDistributionLocal));
+  Control<QRadioButton>(dlg, 1035)->click();
+  QVERIFY(!Control<QRadioButton>(dlg, 1036)->isChecked());
+  QVERIFY(dlg.ReadForm());
+  QCOMPARE(dlg.Form().Distribution, int(verdo::kDistributionGlobal));
+}
+
+void MetaDlgTest::showFormClearsBothRadiosForNone() {
+  CMetaDlg dlg;
+  dlg.Form().Distribution = verdo::kDistributionGlobal;
+  dlg.Form().NoIndex = 1;
+  dlg.Form().Copyright.clear();
+  dlg.Form().Keyword(7) = "\xA9\x80";
+  dlg.ShowForm();
+  QVERIFY(Control<QRadioButton>(dlg, 1035)->isChecked());
+  QVERIFY(Control<QCheckBox>(dlg, 1039)->isChecked());
+  QCOMPARE(EditOf(dlg, 1030)->text(), QString());
+  QCOMPARE(EditOf(dlg, verdo::KeywordControlId(7))->text(), QStringLiteral("\u00A9\u20AC"));
+  dlg.Form().Distribution = verdo::kDistributionNone;
+  dlg.Form().NoIndex = 0;
+  dlg.ShowForm();
+  QVERIFY(!Control<QRadioButton>(dlg, 1035)->isChecked());
+  QVERIFY(!Control<QRadioButton>(dlg, 1036)->isChecked());
+  QVERIFY(!Control<QCheckBox>(dlg, 1039)->isChecked());
+  // The radio buttons still exclude each other afterwards.
+  Control<QRadioButton>(dlg, 1035)->click();
+  Control<QRadioButton>(dlg, 1036)->click();
+  QVERIFY(!Control<QRadioButton>(dlg, 1035)->isChecked());
+}
+
+void MetaDlgTest::overlongDescriptionStopsTheExchange() {
+  CMetaDlg dlg;
+  dlg.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+  // An operation put 300 characters into the record and showed them.
+  dlg.Form().Description = std::string(300, 'd');
+  dlg.StatusText() = "Done.";
+  dlg.ShowForm();
+  QCOMPARE(EditOf(dlg, 1031)->text().size(), 300);
+  // The user then types into fields before and after Description.
+  QTest::keyClicks(EditOf(dlg, 1010), QStringLiteral("New title"));
+  QTest::keyClicks(EditOf(dlg, verdo::KeywordControlId(1)), QStringLiteral("kw1"));
+  QTest::keyClicks(EditOf(dlg, 1045), QStringLiteral("http://x/"));
+  Control<QCheckBox>(dlg, 1041)->setChecked(true);
+  Control<QRadioButton>(dlg, 1035)->click();
+  EditOf(dlg, 1052)->setText(QStringLiteral("typed"));
+  const verdo::MetaTagForm before = dlg.Form();
+
+  ModalAnswerer answerer;
+  QWidget* focusAtBox = nullptr;
+  answerer.OnBox = [&](QMessageBox*) { focusAtBox = dlg.focusWidget(); };
+  // Totals starts with ReadForm, which fails; the handler goes on.
+  Control<QPushButton>(dlg, 1048)->click();
+
+  QCOMPARE(answerer.Boxes.size(), std::size_t(2));
+  const verdo::testing::SeenBox& limit = answerer.Boxes[0];
+  QCOMPARE(limit.Text, QStringLiteral("Please enter no more than 255 characters."));
+  QCOMPARE(limit.Caption, QCoreApplication::applicationName());
+  QCOMPARE(limit.Icon, QMessageBox::Warning);
+  QCOMPARE(limit.ButtonCount, 1);
+  Q_UNUSED(focusAtBox);
+  QCOMPARE(dlg.focusWidget(), Control(dlg, 1031));
+  QCOMPARE(EditOf(dlg, 1031)->selectedText().size(), 300);
+
+  // Read up to Description; everything after it as it was.
+  const verdo::MetaTagForm& form = dlg.Form();
+  QCOMPARE(form.Title, std::string("New title"));
+  QCOMPARE(form.Description, std::string(300, 'd'));
+  QCOMPARE(form.Keyword(1), before.Keyword(1));
+  QCOMPARE(form.RedirectUrl, before.RedirectUrl);
+  QCOMPARE(form.IndexAll, before.IndexAll);
+  QCOMPARE(form.Distribution, before.Distribution);
+  QCOMPARE(dlg.StatusText(), std::string("Done."));
+  // The handler ran with that record.
+  QCOMPARE(answerer.Boxes[1].Caption, QStringLiteral("Character Totals"));
+  QVERIFY(answerer.Boxes[1].Text.contains(QStringLiteral("Description: 300")));
+  QVERIFY(dlg.isVisible());
+}
+
+void MetaDlgTest::enterInTitleEndsTheDialog() {
+  CMetaDlg dlg;
+  dlg.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+  QSignalSpy finished(&dlg, &QDialog::finished);
+  QTest::keyClicks(EditOf(dlg, 1010), QStringLiteral("Home"));
+  QTest::keyClick(EditOf(dlg, 1010), Qt::Key_Return);
+  QCOMPARE(finished.size(), 1);
+  QCOMPARE(dlg.result(), int(QDialog::Accepted));
+  QVERIFY(!dlg.isVisible());
+  QCOMPARE(dlg.Form().Title, std::string("Home"));
+
+  // With a field over its limit the dialog stays open after the message.
+  CMetaDlg second;
+  second.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&second));
+  second.Form().Author = std::string(81, 'a');
+  second.ShowForm();
+  QSignalSpy secondFinished(&second, &QDialog::finished);
+  ModalAnswerer answerer;
+  QTest::keyClick(Control<QCheckBox>(second, 1038), Qt::Key_Enter, Qt::KeypadModifier);
+  QCOMPARE(answerer.Boxes.size(), std::size_t(1));
+  QCOMPARE(answerer.Boxes[0].Text, QStringLiteral("Please enter no more than 80 characters."));
+  QCOMPARE(secondFinished.size(), 0);
+  QVERIFY(second.isVisible());
+  QCOMPARE(second.focusWidget(), Control(second, 1029));
+}
+
+void MetaDlgTest::enterOnAPushButtonPressesIt() {
+  CMetaDlg dlg;
+  dlg.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+  QSignalSpy finished(&dlg, &QDialog::finished);
+  QPushButton* totals = Control<QPushButton>(dlg, 1048);
+  totals->setFocus();
+  ModalAnswerer answerer;
+  QTest::keyClick(totals, Qt::Key_Return);
+  QCOMPARE(answerer.Boxes.size(), std::size_t(1));
+  QCOMPARE(answerer.Boxes[0].Caption, QStringLiteral("Character Totals"));
+  QCOMPARE(finished.size(), 0);
+}
+
+void MetaDlgTest::escapeExitAndCloseEndWithoutReading_data() {
+  QTest::addColumn<QString>("how");
+  QTest::newRow("Escape") << "escape";
+  QTest::newRow("Exit") << "exit";
+  QTest::newRow("close box") << "close";
+}
+
+void MetaDlgTest::escapeExitAndCloseEndWithoutReading() {
+  QFETCH(QString, how);
+  CMetaDlg dlg;
+  dlg.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+  QSignalSpy finished(&dlg, &QDialog::finished);
+  QTest::keyClicks(EditOf(dlg, 1010), QStringLiteral("Unread"));
+  // Over the limit, so reading the form would show a message.
+  dlg.Form().Description = std::string(256, 'x');
+  dlg.ShowForm();
+  ModalAnswerer answerer;
+  if (how == "escape") {
+    QTest::keyClick(EditOf(dlg, 1010), Qt::Key_Escape);
+  } else if (how == "exit") {
+    QTest::mouseClick(Control<QPushButton>(dlg, 2), Qt::LeftButton);
+  } else {
+    dlg.close();
+  }
+  QCOMPARE(finished.size(), 1);
+  QCOMPARE(dlg.result(), int(QDialog::Rejected));
+  QVERIFY(!dlg.isVisible());
+  QCOMPARE(dlg.Form().Title, std::string());
+  QVERIFY(answerer.Boxes.empty());
+}
+
+void MetaDlgTest::attachedAutomationObjectHidesInsteadOfEnding() {
+  CMetaDlg dlg;
+  QObject proxy;
+  dlg.SetAutoProxy(&proxy);
+  QCOMPARE(dlg.AutoProxy(), &proxy);
+  QSignalSpy finished(&dlg, &QDialog::finished);
+  ModalAnswerer answerer;
+  int requests = 0;
+  for (auto request : std::initializer_list<std::function<void()>>{
+           [&] { QTest::keyClick(EditOf(dlg, 1010), Qt::Key_Escape); },
+           [&] { Control<QPushButton>(dlg, 2)->click(); },
+           [&] { dlg.close(); },
+           [&] { QTest::keyClick(EditOf(dlg, 1010), Qt::Key_Return); },
+       }) {
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    request();
+    ++requests;
+    QVERIFY2(!dlg.isVisible(), qPrintable(QString::number(requests)));
+    QCOMPARE(finished.size(), 0);
+  }
+  // Hidden while its modal run goes on.
+  QTimer::singleShot(0, &dlg, [&] {
+    dlg.show();
+    Control<QPushButton>(dlg, 2)->click();
+    QVERIFY(!dlg.isVisible());
+    QVERIFY(finished.isEmpty());
+    dlg.SetAutoProxy(nullptr);
+    dlg.show();
+    Control<QPushButton>(dlg, 2)->click();
+  });
+  answerer.OnDialog = [](QWidget*) {};
+  QCOMPARE(dlg.exec(), int(QDialog::Rejected));
+  QCOMPARE(finished.size(), 1);
+  // A proxy that goes away detaches itself.
+  {
+    QObject shortLived;
+    dlg.SetAutoProxy(&shortLived);
+  }
+  QCOMPARE(dlg.AutoProxy(), nullptr);
+  QVERIFY(dlg.MayEndDialog());
+}
+
+void MetaDlgTest::previewShowsTheHeadBlockCaptionedWithTheTitle() {
+  CMetaDlg dlg;
+  Type(EditOf(dlg, 1010), QStringLiteral("My <b>Page</b> \u00E9"));
+  QTest::keyClicks(EditOf(dlg, verdo::KeywordControlId(1)), QStringLiteral("abc"));
+  QTest::keyClicks(EditOf(dlg, 1045), QStringLiteral("http://example.invalid/"));
+  ModalAnswerer answerer;
+  Control<QPushButton>(dlg, 1047)->click();
+  Control<QPushButton>(dlg, 1047)->click();
+  QCOMPARE(answerer.Boxes.size(), std::size_t(2));
+  const QString expected = QStringFromCp1252(verdo::ComposeHeadBlock(dlg.Form(), verdo::HeadBlockStyle::Plain));
+  QVERIFY(expected.startsWith(QStringLiteral("<TITLE>My <b>Page</b> \u00E9</TITLE>")));
+  for (const auto& box : answerer.Boxes) {
+    QCOMPARE(box.Caption, QStringLiteral("My <b>Page</b> \u00E9"));
+    QCOMPARE(box.Text, expected);
+    QCOMPARE(box.Icon, QMessageBox::NoIcon);
+    QCOMPARE(box.ButtonCount, 1);
+  }
+  QVERIFY(!expected.contains(QStringLiteral("example.invalid")));
+  QCOMPARE(EditOf(dlg, 1010)->text(), QStringLiteral("My <b>Page</b> \u00E9"));
+  QCOMPARE(dlg.windowTitle(), QStringLiteral("Verdo"));
+}
+
+void MetaDlgTest::totalsShowsTheCounts() {
+  CMetaDlg dlg;
+  ModalAnswerer answerer;
+  Control<QPushButton>(dlg, 1048)->click();
+  QTest::keyClicks(EditOf(dlg, verdo::KeywordControlId(1)), QStringLiteral("abc"));
+  QTest::keyClicks(EditOf(dlg, verdo::KeywordControlId(2)), QStringLiteral("de"));
+  QTest::keyClicks(EditOf(dlg, 1029), QStringLiteral("  "));
+  Control<QPushButton>(dlg, 1048)->click();
+  QCOMPARE(answerer.Boxes.size(), std::size_t(2));
+  QCOMPARE(answerer.Boxes[0].Caption, QStringLiteral("Character Totals"));
+  QCOMPARE(answerer.Boxes[0].Text,
+           QStringLiteral("Title: 0\nDescription: 0\nKeywords: 0\nAuthor: 0\nCopyright: 16"));
+  QCOMPARE(answerer.Boxes[1].Text,
+           QStringLiteral("Title: 0\nDescription: 0\nKeywords: 5\nAuthor: 2\nCopyright: 16"));
+  QCOMPARE(answerer.Boxes[1].Icon, QMessageBox::NoIcon);
+}
+
+void MetaDlgTest::helpOpensTheHelpPage() {
+  CMetaDlg dlg;
+  UrlCatcher catcher;
+  QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "Open");
+  Control<QPushButton>(dlg, 57670)->click();
+  QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+  QCOMPARE(catcher.Opened, QList<QUrl>{QUrl(QString::fromUtf8(verdo::kHelpPageUrl))});
+  QCOMPARE(Control<QPushButton>(dlg, 57670)->text(), QStringLiteral("&Help"));
+}
+
+void MetaDlgTest::windowMenuOpensTheAboutBox() {
+  CMetaDlg dlg;
+  dlg.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+  QMenu* menu = dlg.WindowMenu();
+  const QList<QAction*> actions = menu->actions();
+  QVERIFY(actions.size() >= 2);
+  QVERIFY(actions[actions.size() - 2]->isSeparator());
+  QAction* about = actions.back();
+  QCOMPARE(about->text(), QStringLiteral("&About Verdo..."));
+
+  ModalAnswerer answerer;
+  answerer.OnDialog = [](QWidget* w) {
+    if (auto* ok = w->findChild<QPushButton*>(QStringLiteral("1"))) ok->click();
+  };
+  // Alt+Space and a right click on the background open the menu.
+  QTest::keyClick(&dlg, Qt::Key_Space, Qt::AltModifier);
+  QVERIFY(Eventually([&] { return answerer.Menus.size() == 1; }));
+  QCOMPARE(answerer.Menus[0], menu);
+  QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(600, 500), dlg.mapToGlobal(QPoint(600, 500)));
+  QApplication::sendEvent(&dlg, &rightClick);
+  QCOMPARE(answerer.Menus.size(), std::size_t(2));
+
+  const QString titleBefore = EditOf(dlg, 1010)->text();
+  about->trigger();
+  QCOMPARE(answerer.DialogTitles.size(), std::size_t(1));
+  QCOMPARE(answerer.DialogTitles[0], QStringLiteral("About meta"));
+  QVERIFY(dlg.isVisible());
+  QCOMPARE(EditOf(dlg, 1010)->text(), titleBefore);
+}
+
+void MetaDlgTest::aboutBoxFollowsItsTable() {
+  CAboutDlg about;
+  const verdo::app::DialogUnits units(about.font());
+  QCOMPARE(about.windowTitle(), QStringLiteral("About meta"));
+  QCOMPARE(about.size(), units.Size(235, 55));
+  auto* ok = about.findChild<QPushButton*>(QStringLiteral("1"));
+  QVERIFY(ok && ok->isDefault());
+  QCOMPARE(ok->geometry(), units.Rect(178, 7, 50, 14));
+  QStringList texts;
+  for (QLabel* label : about.findChildren<QLabel*>()) texts << label->text();
+  QVERIFY(texts.contains(QStringLiteral("Verdo Version 1.0")));
+  QSignalSpy finished(&about, &QDialog::finished);
+  about.show();
+  QTest::keyClick(&about, Qt::Key_Escape);
+  QCOMPARE(finished.size(), 1);
+}
+
+void MetaDlgTest::chooseFileReturnsPathAndExtension() {
+  QTemporaryDir dir;
+  QVERIFY(dir.isValid());
+  CMetaDlg dlg;
+  struct Case {
+    verdo::FileDialogMode Mode;
+    const char* Initial;
+    QString Name;  // chosen; empty: cancel
+    std::string Extension;
+  };
+  const Case cases[] = {
+      {verdo::FileDialogMode::Open, "*.htm", QStringLiteral("missing.htm"), "htm"},
+      {verdo::FileDialogMode::Save, "*.tem", QStringLiteral("form.tem"), "tem"},
+      {verdo::FileDialogMode::Open, "*.tem", QStringLiteral("noext"), ""},
+      {verdo::FileDialogMode::Save, "*.htm", QString(), ""},
+  };
+  for (const Case& c : cases) {
+    ModalAnswerer answerer;
+    QString nameBox;
+    QFileDialog::AcceptMode acceptMode{};
+    answerer.OnDialog = [&](QWidget* w) {
+      auto* fileDialog = qobject_cast<QFileDialog*>(w);
+      QVERIFY(fileDialog);
+      acceptMode = fileDialog->acceptMode();
+      if (auto* edit = fileDialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) nameBox = edit->text();
+      if (c.Name.isEmpty()) {
+        fileDialog->reject();
+        return;
+      }
+      fileDialog->setDirectory(dir.path());
+      fileDialog->selectFile(dir.filePath(c.Name));
+      QMetaObject::invokeMethod(fileDialog, "accept");
+    };
+    const auto chosen = dlg.ChooseFile(c.Mode, c.Initial, "Export");
+    QCOMPARE(nameBox, QString::fromUtf8(c.Initial));
+    QCOMPARE(acceptMode, c.Mode == verdo::FileDialogMode::Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    if (c.Name.isEmpty()) {
+      QVERIFY(!chosen);
+      continue;
+    }
+    QVERIFY(chosen);
+    QCOMPARE(QString::fromStdString(chosen->Path), dir.filePath(c.Name));
+    QCOMPARE(chosen->Extension, c.Extension);
+  }
+}
+
+void MetaDlgTest::setCaptionSetsTheWindowTitle() {
+  CMetaDlg dlg;
+  dlg.SetCaption("Verdo: /tmp/d\xC3\xA9j\xC3\xA0/page.htm");
+  QCOMPARE(dlg.windowTitle(), QStringLiteral("Verdo: /tmp/d\u00E9j\u00E0/page.htm"));
+  // ShowForm and the handlers that only read leave it.
+  dlg.ShowForm();
+  QVERIFY(dlg.ReadForm());
+  QCOMPARE(dlg.windowTitle(), QStringLiteral("Verdo: /tmp/d\u00E9j\u00E0/page.htm"));
+}
+
+QTEST_MAIN(MetaDlgTest)
+#include "tst_metadlg.moc"
