@@ -2,6 +2,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QByteArray>
@@ -51,6 +52,10 @@ bool ReplaceFile(const std::string& path, Fill&& fill) {
   QSaveFile file(ToQtPath(path));
   file.setDirectWriteFallback(false);
   if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return false;
+  // The new file takes the place of the old one: keep its owner and group
+  // too where this user may (root rewriting someone's page, say).
+  struct stat old;
+  if (::stat(path.c_str(), &old) == 0) (void)::fchown(file.handle(), old.st_uid, old.st_gid);
   if (!fill(file)) {
     file.cancelWriting();
     return false;

@@ -170,15 +170,6 @@ class FileButtonsTest : public QObject {
     QCOMPARE(boxes[0].Caption, QString("Preview Trap"));
     QCOMPARE(boxes[0].Text, verdo::app::QStringFromCp1252(verdo::ComposeTrapPage(Dialog->Form(), false)));
   }
-
-  void generateToAWrongExtensionWritesNothing() {
-    const QString page = Path("trap.HTM");
-    Press(kGenerate, page, QFileDialog::AcceptSave);
-    const auto& boxes = Boxes;
-    QCOMPARE(boxes.size(), std::size_t(1));
-    QCOMPARE(boxes[0].Text, QString("Error Saving File"));
-    QVERIFY(!QFile::exists(page));
-  }
 };
 
 QTEST_MAIN(FileButtonsTest)

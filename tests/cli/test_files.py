@@ -160,16 +160,19 @@ class FileCommands(Files):
         self.assertEqual(os.listdir(folder), [])
         self.assertEqual(self.run_cli("export", self.form).returncode, 2)
 
-    def test_export_keeps_permissions_and_follows_links(self):
+    def test_export_keeps_permissions_and_owner_and_follows_links(self):
         page = self.path("real.htm")
         write(page, SIX_LINES)
         os.chmod(page, 0o640)
+        owner = (65534, 65534) if os.geteuid() == 0 else (os.getuid(), os.getgid())
+        os.chown(page, *owner)
         os.symlink("real.htm", self.path("link.htm"))
         result = self.run_cli("export", self.form, self.path("link.htm"))
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertTrue(os.path.islink(self.path("link.htm")))
         self.assertEqual(read(page), self.exported(b"<BODY>Hi</BODY>\r\n</HTML>\r\n"))
         self.assertEqual(stat.S_IMODE(os.stat(page).st_mode), 0o640)
+        self.assertEqual((os.stat(page).st_uid, os.stat(page).st_gid), owner)
 
     def test_write_error_leaves_target_as_it_was(self):
         page = self.path("big.htm")

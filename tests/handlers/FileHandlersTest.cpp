@@ -121,20 +121,6 @@ TEST(Export, ReplacesTheHeadSectionOfTheSixLinePage) {
   EXPECT_EQ(Bytes(page), once);
 }
 
-TEST(Export, TheHeadBlockComesFromTheControlsAfterTheRead) {
-  // The Status field is read back with the controls; the head block is made
-  // from what the controls hold at the last read.
-  Folder folder;
-  const std::string page = folder / "p.htm";
-  Put(page, "<HEAD>\n</HEAD>\nbody\n");
-  ScriptedHost host;
-  host.Controls.Title = "Shown";
-  host.FileAnswers.push_back(Chosen(page));
-  handlers::OnExport(host);
-  EXPECT_NE(Bytes(page).find("<TITLE>Shown</TITLE>"), std::string::npos);
-  EXPECT_EQ(host.Status, "Done.");
-}
-
 TEST(Export, NewNameGetsTheHeadSectionAloneAfterTheOpeningError) {
   Folder folder;
   const std::string page = folder / "newpage.htm";
