@@ -7,6 +7,7 @@
 #include <QIcon>
 
 #include "app/AppStrings.h"
+#include "app/Automation.h"
 #include "app/CMetaDlg.h"
 
 CMetaApp::CMetaApp(QApplication& application) : CommandLine(application.arguments()) {
@@ -47,7 +48,16 @@ int CMetaApp::Run() {
 }
 
 void CMetaApp::SetUpAutomation() {
-  // The D-Bus endpoint ("-Automation"/"-Embedding" in Arguments()) is set up
-  // here. Until it exists the program runs without one, as it does with no
-  // session bus.
+  using namespace verdo::app;
+  if (!StartedForAutomation(CommandLine)) {
+    // An ordinary start makes the program known to the bus, so that a
+    // client's request can start it. A failure is silent.
+    WriteActivationFile(QCoreApplication::applicationFilePath());
+    return;
+  }
+  for (const char* option : {"-Automation", "/Automation", "-Embedding", "/Embedding"})
+    CommandLine.removeAll(QLatin1String(option));
+  // Without a session bus the program runs on, unreachable.
+  Automation = std::make_unique<CAutomationServer>(QDBusConnection::sessionBus(), [this] { return MainDlg; });
+  Automation->Register();
 }

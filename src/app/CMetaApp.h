@@ -3,9 +3,11 @@
 #pragma once
 
 #include <QStringList>
+#include <memory>
 
 class QApplication;
 class CMetaDlg;
+class CAutomationServer;
 
 class CMetaApp {
  public:
@@ -25,11 +27,14 @@ class CMetaApp {
   // Network start-up for the page download (curl_global_init).
   virtual bool StartSockets();
   virtual void StopSockets();
-  // The automation endpoint, set up before the main dialog exists.
+  // The automation endpoint, set up before the main dialog exists: with
+  // -Automation or -Embedding the D-Bus class factory, otherwise the
+  // activation file that lets a client start the program.
   virtual void SetUpAutomation();
 
  private:
   QStringList CommandLine;
   CMetaDlg* MainDlg = nullptr;
+  std::unique_ptr<CAutomationServer> Automation;
   bool SocketsStarted = false;
 };

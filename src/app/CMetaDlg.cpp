@@ -76,7 +76,7 @@ CMetaDlg::CMetaDlg(QWidget* parent) : QDialog(parent) {
   Menu->addSeparator();
   Menu->addAction(QString::fromUtf8(verdo::app::kAboutMenuItem), this, &CMetaDlg::ShowAboutBox);
   auto* altSpace = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this);
-  connect(altSpace, &QShortcut::activated, this, [this] { Menu->exec(mapToGlobal(QPoint(0, 0))); });
+  connect(altSpace, &QShortcut::activated, this, [this] { Menu->popup(mapToGlobal(QPoint(0, 0))); });
 
   // All controls show the form at start, and the typing limits are installed.
   ShowForm();
@@ -246,7 +246,7 @@ void CMetaDlg::closeEvent(QCloseEvent* event) {
   QDialog::closeEvent(event);  // rejects, through OnCancel
 }
 
-void CMetaDlg::contextMenuEvent(QContextMenuEvent* event) { Menu->exec(event->globalPos()); }
+void CMetaDlg::contextMenuEvent(QContextMenuEvent* event) { Menu->popup(event->globalPos()); }
 
 void CMetaDlg::ShowAboutBox() {
   CAboutDlg about(this);
