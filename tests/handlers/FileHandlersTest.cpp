@@ -423,23 +423,38 @@ TEST(TextFile, ReadOnlyTargetAndFolderAreRefusedForUsersWithoutRootsRights) {
   EXPECT_FALSE(fs::exists(folder / "other.htm"));
 }
 
-// A page far larger than one piece of the copy, with every kind of line end,
-// and a CR LF pair cut by the piece boundary: the streamed export gives what
-// reading the whole page as text and composing it in memory gives.
+// Pages far larger than one piece of the copy (1 MiB), with every kind of
+// line end: the streamed export gives what reading the whole page as text and
+// composing it in memory gives.
+constexpr std::size_t kPiece = 1 << 20;
+
+// Filler lines up to `size` bytes, and no closing line among them.
+std::string Filler(std::string page, std::size_t size) {
+  while (page.size() < size) page += "line\r\nlf only\nlone\rcr\n";
+  page.resize(size);
+  return page;
+}
+
+// A CR LF pair cut by the end of each piece that the copy reads from `copyFrom`.
+std::string CutPairs(const std::string& start, std::size_t copyFrom) {
+  std::string page = start;
+  for (std::size_t piece = 1; piece <= 3; ++piece) page = Filler(page, copyFrom + piece * kPiece - 1) + "\r\n";
+  return page + "last line without end\r";
+}
+
 TEST(TextFile, StreamedExportMatchesTheWholePageComposedInMemory) {
   Folder folder;
-  std::string page = "<html>\r\n<head>\n<title>x</title>\r\n  </head> \r\n";
-  const std::size_t boundary = 1 << 20;
-  while (page.size() < boundary - 1) page += "line\r\nlf only\nlone\rcr\n";
-  page.resize(boundary - 1);
-  page += "\r\n";  // the pair straddles the first piece's end
-  while (page.size() < 3 * boundary) page += "more text\r\n\n";
-  page += "last line without end\r";
+  const std::string head = "<html>\r\n<head>\n<title>x</title>\r\n  </head> \r\n";
+  const std::string closingAtPieceEnd = Filler("<html>\n", kPiece - 8) + "</HEAD>\n";
+  const std::vector<std::string> pages = {
+      CutPairs(head, head.size()),             // the tail is copied
+      CutPairs("no closing\n", 0),             // the whole page is copied
+      closingAtPieceEnd + "tail\n",            // the tail is found only in the next piece
+      closingAtPieceEnd,                       // nothing after the closing line
+  };
   const std::string path = folder / "big.htm";
-  Put(path, page);
-
   const std::string block = "<TITLE>t</TITLE>";
-  for (const std::string& text : {page, std::string("no closing\nline\r\n") + page.substr(100)}) {
+  for (const std::string& text : pages) {
     Put(path, text);
     ExportSource source(path);
     ASSERT_EQ(source.State(), ExportSource::Status::Read);
