@@ -10,6 +10,7 @@ namespace verdo::handlers {
 namespace {
 
 constexpr const char* kScratchFile = "temp.htm";
+constexpr std::size_t kLinesBetweenPaints = 4096;
 constexpr const char* kNoticeText =
     "\nLoading META TAGS from the internet.\nPlease wait....\n\n"
     "Status at the top right of the main window indicates progress.";
@@ -50,10 +51,13 @@ void OnImport(Host& host) {
   host.ReadForm();
 
   bool headEnded = false;
+  std::size_t lines = 0;
   const auto shown = [&host] { host.ShowForm(); };
   const bool opened = ForEachFileLine(kScratchFile, [&](std::string_view line) {
     headEnded = ApplyPageLine(line, host.Form(), shown);
     host.ShowForm();
+    // A page of many lines takes a while: let the window paint meanwhile.
+    if (++lines % kLinesBetweenPaints == 0) host.KeepPainting();
     return !headEnded;
   });
   if (!opened) {
