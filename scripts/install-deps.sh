@@ -11,7 +11,7 @@ packages=(
   python3 openssl dbus dbus-bin libglib2.0-bin
   xvfb xauth
   librsvg2-bin desktop-file-utils appstream dpkg-dev file
-  time
+  time curl hyperfine
 )
 
 missing=()
