@@ -22,6 +22,16 @@ class NoSocketsApp : public CMetaApp {
   void SetUpAutomation() override { AutomationSetUp = true; }
 };
 
+// The automation endpoint is left out; the order of start-up is recorded.
+class PlainApp : public CMetaApp {
+ public:
+  using CMetaApp::CMetaApp;
+  bool DialogExistedAtAutomation = true;
+
+ protected:
+  void SetUpAutomation() override { DialogExistedAtAutomation = MainDialog() != nullptr; }
+};
+
 QApplication& App() { return *static_cast<QApplication*>(QCoreApplication::instance()); }
 
 }  // namespace
@@ -50,7 +60,7 @@ class MetaAppTest : public QObject {
   }
 
   void runShowsTheMainDialogModallyUntilItEnds() {
-    CMetaApp app(App());
+    PlainApp app(App());
     ModalAnswerer answerer;
     CMetaDlg* seen = nullptr;
     bool wasModal = false;
@@ -66,6 +76,7 @@ class MetaAppTest : public QObject {
     QVERIFY(wasModal);
     QCOMPARE(answerer.DialogTitles, std::vector<QString>{QStringLiteral("Verdo")});
     QCOMPARE(app.MainDialog(), nullptr);
+    QVERIFY(!app.DialogExistedAtAutomation);
   }
 };
 
