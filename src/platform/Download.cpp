@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -169,6 +170,26 @@ bool HttpErrorStatus(CURL* curl) {
   return status >= 400;
 }
 
+// A file address that names a folder opens onto nothing to read: libcurl
+// would deliver an empty body, which must not pass for an empty page.
+bool NamesAFolder(const std::string& address) {
+  CURLU* url = curl_url();
+  if (!url) return false;
+  bool folder = false;
+  char* scheme = nullptr;
+  char* path = nullptr;
+  if (curl_url_set(url, CURLUPART_URL, address.c_str(), 0) == CURLUE_OK &&
+      curl_url_get(url, CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK && strcasecmp(scheme, "file") == 0 &&
+      curl_url_get(url, CURLUPART_PATH, &path, CURLU_URLDECODE) == CURLUE_OK) {
+    struct stat status;
+    folder = ::stat(path, &status) == 0 && S_ISDIR(status.st_mode);
+  }
+  curl_free(scheme);
+  curl_free(path);
+  curl_url_cleanup(url);
+  return folder;
+}
+
 void ReportTransferFailure(long code) {
   std::fprintf(stderr, "OpenUrl failed: %lu\n", static_cast<unsigned long>(code));
   std::fflush(stderr);
@@ -211,7 +232,7 @@ bool DownloadToFile(const std::string& address, const std::string& fileName,
     return false;
   }
 
-  CURLcode code = curl_easy_perform(curl.get());
+  CURLcode code = NamesAFolder(address) ? CURLE_FILE_COULDNT_READ_FILE : curl_easy_perform(curl.get());
   if (code == CURLE_OK && HttpErrorStatus(curl.get())) code = CURLE_HTTP_RETURNED_ERROR;
   if (code == CURLE_OK && !sink.Flush()) code = CURLE_WRITE_ERROR;
   const bool closed = sink.Close(code == CURLE_OK);

@@ -158,6 +158,7 @@ TEST_F(ImportHandler, AFailedDownloadLeavesTheFormAsItWas) {
       {"", "OpenUrl failed: 3\n"},                                   // no address
       {"file://" + (folder_ / "missing.htm").string(), "OpenUrl failed: 37\n"},
       {"gopher://127.0.0.1/", "OpenUrl failed: 1\n"},                // not an accepted scheme
+      {"file://" + folder_.string() + "/", "OpenUrl failed: 37\n"},   // a folder is no page
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Address);

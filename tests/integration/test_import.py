@@ -367,7 +367,8 @@ class AddressFailures(ImportCase):
         self.assertIn(b"OpenUrl failed: 7\n", result.stderr)
 
     def test_addresses_that_are_not_accepted(self):
-        for address in ("", "gopher://127.0.0.1:%d/" % refused_port(), "http://", "file:///no/such/page.htm"):
+        for address in ("", "gopher://127.0.0.1:%d/" % refused_port(), "http://", "file:///no/such/page.htm",
+                        "file://" + self.dir):
             with self.subTest(address=address):
                 self.assert_fails(address)
 
