@@ -91,8 +91,9 @@ QDBusObjectPath CAutomationServer::CreateInstance() {
   const QString client = calledFromDBus() ? message().service() : QString();
   auto* object = new CMetaDlgAutoProxy(MainDialog());
   const QString path = QStringLiteral("%1/Object%2").arg(QLatin1String(verdo::app::kFactoryPath)).arg(NextObject++);
-  Bus.registerObject(path, object, QDBusConnection::ExportAllContents);
   Objects.insert(path, Held{client, object});
+  if (!Bus.isConnected()) return QDBusObjectPath(path);
+  Bus.registerObject(path, object, QDBusConnection::ExportAllContents);
   if (!client.isEmpty()) {
     Watcher->addWatchedService(client);
     // A client that left before the watch began is released at once.
@@ -125,7 +126,7 @@ void CAutomationServer::ClientLeft(const QString& client) {
 void CAutomationServer::ReleaseObject(const QString& path) {
   const Held held = Objects.take(path);
   if (!held.Object) return;
-  Bus.unregisterObject(path);
+  if (Bus.isConnected()) Bus.unregisterObject(path);
   CMetaDlg* dialog = held.Object->Dialog.data();
   delete held.Object;
   // Another object still held keeps the window from closing.
