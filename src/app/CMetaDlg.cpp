@@ -202,7 +202,14 @@ void CMetaDlg::SetCaption(const std::string& text) {
   setWindowTitle(QFile::decodeName(QByteArray::fromStdString(text)));
 }
 
-void CMetaDlg::KeepPainting() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
+void CMetaDlg::KeepPainting() {
+  // A close request of the window manager is no user input to Qt; while a
+  // transfer runs it is refused like any other input.
+  const bool wasPainting = Painting;
+  Painting = true;
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  Painting = wasPainting;
+}
 
 bool CMetaDlg::MayEndDialog() {
   if (AutoProxyObject) {
@@ -239,7 +246,7 @@ void CMetaDlg::keyPressEvent(QKeyEvent* event) {
 }
 
 void CMetaDlg::closeEvent(QCloseEvent* event) {
-  if (!MayEndDialog()) {
+  if (Painting || !MayEndDialog()) {
     event->ignore();
     return;
   }

@@ -88,4 +88,5 @@ class CMetaDlg : public QDialog, public verdo::Host {
   QPointer<QObject> AutoProxyObject;
   QHash<int, QWidget*> Controls;
   QMenu* Menu = nullptr;
+  bool Painting = false;  // inside KeepPainting, during a transfer
 };

@@ -1,6 +1,7 @@
 // The real main dialog under the offscreen platform: its layout, the form
 // at start, typing limits, the limit-check failure, the ways it ends, and
 // the Preview, Totals, Help and About commands.
+#include <QCloseEvent>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDesktopServices>
@@ -89,6 +90,7 @@ class MetaDlgTest : public QObject {
   void escapeExitAndCloseEndWithoutReading_data();
   void escapeExitAndCloseEndWithoutReading();
   void attachedAutomationObjectHidesInsteadOfEnding();
+  void closeRequestDuringATransferIsRefused();
   void previewShowsTheHeadBlockCaptionedWithTheTitle();
   void totalsShowsTheCounts();
   void helpOpensTheHelpPage();
@@ -458,6 +460,22 @@ void MetaDlgTest::escapeExitAndCloseEndWithoutReading() {
   QVERIFY(!dlg.isVisible());
   QCOMPARE(dlg.Form().Title, std::string());
   QVERIFY(answerer.Boxes.empty());
+}
+
+void MetaDlgTest::closeRequestDuringATransferIsRefused() {
+  CMetaDlg dlg;
+  dlg.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+  QSignalSpy finished(&dlg, &QDialog::finished);
+  // The window manager's close request arrives while a download keeps the window painting.
+  QCoreApplication::postEvent(&dlg, new QCloseEvent);
+  dlg.KeepPainting();
+  QVERIFY(dlg.isVisible());
+  QCOMPARE(finished.size(), 0);
+  // Once the transfer is over, the same request ends the dialog.
+  QCoreApplication::postEvent(&dlg, new QCloseEvent);
+  QCoreApplication::processEvents();
+  QCOMPARE(finished.size(), 1);
 }
 
 void MetaDlgTest::attachedAutomationObjectHidesInsteadOfEnding() {
