@@ -50,8 +50,8 @@ int CmdImport(const Args& args) {
     ReportFailure(address, "Error Opening File");
     return kFailed;
   }
-  const bool opened = ForEachFileLine(page.Path(), [&form](std::string_view line) {
-    return !ApplyPageLine(line, form);
+  const bool opened = ForEachFileLine(page.Path(), [&form](std::string_view line, bool whole) {
+    return !(whole ? ApplyPageLine(line, form) : EndsHeadSection(line));
   });
   if (!opened) {
     ReportFailure(address, "Error Opening File");

@@ -250,33 +250,16 @@ bool DownloadToFile(const std::string& address, const std::string& fileName,
   return true;
 }
 
-bool ForEachFileLine(const std::string& path, const std::function<bool(std::string_view)>& onLine) {
+bool ForEachFileLine(const std::string& path, const LineSplitter::OnLine& onLine) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
   std::vector<char> buffer(kReadBufferSize);
-  std::string carried;  // the start of a line that runs past the buffer
-  bool going = true;
-  while (going) {
+  LineSplitter lines;
+  for (;;) {
     const ssize_t got = ::read(fd, buffer.data(), buffer.size());
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) break;
-    const char* next = buffer.data();
-    const char* const end = next + got;
-    while (going && next < end) {
-      const auto* lf = static_cast<const char*>(std::memchr(next, '\n', static_cast<std::size_t>(end - next)));
-      if (!lf) {
-        carried.append(next, end);
-        break;
-      }
-      std::string_view line(next, static_cast<std::size_t>(lf + 1 - next));
-      if (!carried.empty()) {
-        carried.append(line);
-        line = carried;
-      }
-      next = lf + 1;
-      going = onLine(line);
-      carried.clear();
-    }
+    if (!lines.Feed(std::string_view(buffer.data(), static_cast<std::size_t>(got)), onLine)) break;
   }
   ::close(fd);
   return true;

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/text/LineSplitter.h"
+
 namespace verdo {
 
 struct DownloadEvents {
@@ -35,8 +37,9 @@ bool DownloadToFile(const std::string& address, const std::string& fileName,
 
 // Calls onLine with each line of the file that ends with LF, the LF
 // included, in order, until onLine returns false. Bytes after the last LF
-// form no line. A read error ends the file. False when the file can't be
-// opened.
-bool ForEachFileLine(const std::string& path, const std::function<bool(std::string_view)>& onLine);
+// form no line. A line longer than LineSplitter::kDefaultKept comes cut to
+// its start, with `whole` false, so a hostile page can't fill the memory.
+// A read error ends the file. False when the file can't be opened.
+bool ForEachFileLine(const std::string& path, const LineSplitter::OnLine& onLine);
 
 }  // namespace verdo

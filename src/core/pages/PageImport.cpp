@@ -120,12 +120,17 @@ void Apply(Tag tag, std::string_view rest, MetaTagForm& form, const std::functio
 
 }  // namespace
 
+bool EndsHeadSection(std::string_view line) {
+  const std::string_view trimmed = TrimBoth(line);
+  return trimmed.starts_with("</HEAD>") || trimmed.starts_with("</head>");
+}
+
 bool ApplyPageLine(std::string_view line, MetaTagForm& form, const std::function<void()>& itemShown) {
   const std::string_view trimmed = TrimBoth(line);
 
   // The key part runs up to and including the second "=". "</HEAD>" holds no
   // "=", so the key part starts with it exactly when the trimmed line does.
-  if (trimmed.starts_with("</HEAD>") || trimmed.starts_with("</head>")) return true;
+  if (EndsHeadSection(trimmed)) return true;
   std::size_t keyEnd = trimmed.size();
   const std::size_t first = trimmed.find('=');
   if (first != std::string_view::npos) {

@@ -19,4 +19,9 @@ namespace verdo {
 bool ApplyPageLine(std::string_view line, MetaTagForm& form,
                    const std::function<void()>& itemShown = {});
 
+// True for a line that, trimmed, starts with "</HEAD>" or "</head>". Of a
+// line too long to keep whole only its start is known: it can still end the
+// head section, but nothing else in it is applied.
+bool EndsHeadSection(std::string_view line);
+
 }  // namespace verdo
