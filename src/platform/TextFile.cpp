@@ -139,9 +139,8 @@ bool ExportSource::WriteExport(const std::string& target, std::string_view start
       const ssize_t got = ReadSome(fd_, in.data(), in.size());
       if (got < 0) return false;
       if (got == 0) return true;
-      out.clear();
-      convert.Convert(std::string_view(in.data(), static_cast<std::size_t>(got)), out);
-      if (!WriteAll(file, out)) return false;
+      if (!WriteAll(file, convert.Converted(std::string_view(in.data(), static_cast<std::size_t>(got)), out)))
+        return false;
     }
   });
 }

@@ -179,7 +179,9 @@ TEST_P(ExportRefused, WritesNothingAndLeavesTheCaption) {
   handlers::OnExport(host);
   EXPECT_EQ(host.Log, (Log{"ReadForm", "ChooseFile open *.htm Export", "ShowForm [Saving...]", "ReadForm",
                            "ShowForm [Done.]", "ReadForm", "ShowMessage [Save Template] Error Saving File"}));
-  if (GetParam().File) EXPECT_EQ(Bytes(folder / *GetParam().File), kSixLinePage);
+  if (GetParam().File) {
+    EXPECT_EQ(Bytes(folder / *GetParam().File), kSixLinePage);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, ExportRefused,

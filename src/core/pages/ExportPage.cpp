@@ -101,6 +101,26 @@ void CrLfStream::Convert(std::string_view bytes, std::string& out) {
   }
 }
 
+std::string_view CrLfStream::Converted(std::string_view bytes, std::string& scratch) {
+  // Is there a LF that doesn't follow a CR? memchr jumps from line end to
+  // line end much faster than a look at every byte.
+  bool lone = false;
+  for (std::size_t i = 0; i < bytes.size() && !lone;) {
+    const void* lf = std::memchr(bytes.data() + i, '\n', bytes.size() - i);
+    if (!lf) break;
+    const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(lf) - bytes.data());
+    lone = at == 0 ? !afterCr_ : bytes[at - 1] != '\r';
+    i = at + 1;
+  }
+  if (!lone) {
+    if (!bytes.empty()) afterCr_ = bytes.back() == '\r';
+    return bytes;
+  }
+  scratch.clear();
+  Convert(bytes, scratch);
+  return scratch;
+}
+
 std::string ExportPageStart(std::string_view headBlock, bool found) {
   std::string start = "<HTML>\n<HEAD>\n";
   start += headBlock;

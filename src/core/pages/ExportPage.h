@@ -58,6 +58,10 @@ class CrLfStream {
  public:
   // Appends the converted bytes to `out`.
   void Convert(std::string_view bytes, std::string& out);
+  // The converted bytes: `bytes` itself when every LF in them already
+  // follows a CR (the common case of a page saved with CR LF), else the
+  // conversion, made in `scratch`.
+  std::string_view Converted(std::string_view bytes, std::string& scratch);
 
  private:
   bool afterCr_ = false;
