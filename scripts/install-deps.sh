@@ -12,6 +12,7 @@ packages=(
   xvfb xauth
   librsvg2-bin desktop-file-utils appstream dpkg-dev file
   time curl hyperfine
+  clang libclang-rt-dev
 )
 
 missing=()

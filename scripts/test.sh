@@ -1,7 +1,43 @@
 #!/usr/bin/env bash
-# Sets everything up on a fresh Debian machine, builds and runs the whole suite.
+# Sets everything up on a fresh Debian machine, builds and runs the whole suite:
+#   1. the normal build and its tests;
+#   2. the fuzz targets, each for FUZZ_SECONDS (scripts/fuzz.sh);
+#   3. the whole suite again, built with AddressSanitizer and
+#      UndefinedBehaviorSanitizer (build-asan): any sanitizer report fails it,
+#      also one from a program a test starts and expects to fail.
+# Any failure stops the run with a non-zero status. SKIP_FUZZ=1 or
+# SKIP_SANITIZERS=1 leave a stage out when running by hand.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
+
+echo "== normal build"
 scripts/build.sh build
 ctest --test-dir build --output-on-failure --timeout 600 -j "$(nproc)"
+
+if [ "${SKIP_FUZZ:-0}" != 1 ]; then
+  echo "== fuzzing"
+  scripts/fuzz.sh
+fi
+
+if [ "${SKIP_SANITIZERS:-0}" != 1 ]; then
+  echo "== sanitizer build"
+  scripts/build.sh build-asan -DVERDO_SANITIZERS=ON
+  # Reports go to files as well as failing the program: a test that expects
+  # a program to fail would otherwise take a sanitizer's exit for that failure.
+  reports=$(mktemp -d)
+  trap 'rm -rf "$reports"' EXIT
+  export ASAN_OPTIONS="halt_on_error=1:detect_leaks=1:detect_stack_use_after_return=1:log_path=$reports/asan"
+  export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:log_path=$reports/ubsan"
+  status=0
+  ctest --test-dir build-asan --output-on-failure --timeout 600 -j "$(nproc)" || status=$?
+  if [ -n "$(ls -A "$reports")" ]; then
+    for report in "$reports"/*; do
+      echo "== sanitizer report $(basename "$report")"
+      cat "$report"
+    done
+    echo "sanitizer reports: $(ls "$reports" | wc -l) (see above)"
+    status=1
+  fi
+  exit $status
+fi
