@@ -12,6 +12,7 @@
 #include <string>
 
 #include "app/CMetaDlg.h"
+#include "app/DialogDriver.h"
 #include "app/FieldEdit.h"
 #include "app/ModalAnswerer.h"
 #include "core/compose/HeadBlock.h"
@@ -47,19 +48,8 @@ class FileButtonsTest : public QObject {
   CMetaDlg* Dialog = nullptr;
   QTemporaryDir Folder;
 
-  QLineEdit* Edit(int id) {
-    auto* edit = Dialog->findChild<QLineEdit*>(QString::number(id));
-    if (!edit) qFatal("no edit box %d", id);
-    return edit;
-  }
-  void Type(int id, const QString& text) {
-    QLineEdit* edit = Edit(id);
-    edit->setFocus();
-    edit->selectAll();
-    QTest::keyClick(edit, Qt::Key_Delete);
-    QTest::keyClicks(edit, text);
-    QCOMPARE(edit->text(), text);
-  }
+  QLineEdit* Edit(int id) { return verdo::testing::EditOf(Dialog, id); }
+  void Type(int id, const QString& text) { QCOMPARE(verdo::testing::TypeInto(Edit(id), text), text); }
   QString Path(const QString& name) { return Folder.filePath(name); }
 
   // Presses the button; the file dialog that opens (in `mode`) is answered
@@ -82,9 +72,7 @@ class FileButtonsTest : public QObject {
         static_cast<QDialog*>(dialog)->accept();  // as the Open or Save button does
       }
     };
-    auto* button = Dialog->findChild<QAbstractButton*>(QString::number(id));
-    if (!button) qFatal("no button %d", id);
-    QTest::mouseClick(button, Qt::LeftButton);
+    verdo::testing::PressButton(Dialog, id);
     Boxes = answerer.Boxes;
     QCOMPARE(dialogs, expectDialog ? 1 : 0);
     QVERIFY(rightMode);

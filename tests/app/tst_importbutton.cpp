@@ -11,6 +11,7 @@
 #include <QtTest>
 
 #include "app/CMetaDlg.h"
+#include "app/DialogDriver.h"
 
 namespace {
 
@@ -42,24 +43,9 @@ class ImportButtonTest : public QObject {
   QList<Box> Boxes;
   QTimer Answerer;
 
-  QLineEdit* Edit(int id) {
-    auto* edit = Dialog->findChild<QLineEdit*>(QString::number(id));
-    if (!edit) qFatal("no edit box %d", id);
-    return edit;
-  }
-  void Type(int id, const QString& text) {
-    QLineEdit* edit = Edit(id);
-    edit->setFocus();
-    edit->selectAll();
-    QTest::keyClick(edit, Qt::Key_Delete);
-    QTest::keyClicks(edit, text);
-    QCOMPARE(edit->text(), text);
-  }
-  void PressImport() {
-    auto* button = Dialog->findChild<QAbstractButton*>(QString::number(kImport));
-    QVERIFY(button);
-    QTest::mouseClick(button, Qt::LeftButton);
-  }
+  QLineEdit* Edit(int id) { return verdo::testing::EditOf(Dialog, id); }
+  void Type(int id, const QString& text) { QCOMPARE(verdo::testing::TypeInto(Edit(id), text), text); }
+  void PressImport() { verdo::testing::PressButton(Dialog, kImport); }
 
  private slots:
   void initTestCase() {

@@ -7,6 +7,7 @@
 #include <ctime>
 
 #include "app/CMetaDlg.h"
+#include "app/DialogDriver.h"
 #include "core/keywords/KeywordTools.h"
 
 namespace {
@@ -28,30 +29,10 @@ class KeywordButtonsTest : public QObject {
  private:
   CMetaDlg* Dialog = nullptr;
 
-  QLineEdit* Edit(int id) {
-    auto* edit = Dialog->findChild<QLineEdit*>(QString::number(id));
-    if (!edit) qFatal("no edit box %d", id);
-    return edit;
-  }
-  QAbstractButton* Button(int id) {
-    auto* button = Dialog->findChild<QAbstractButton*>(QString::number(id));
-    if (!button) qFatal("no button %d", id);
-    return button;
-  }
+  QLineEdit* Edit(int id) { return verdo::testing::EditOf(Dialog, id); }
+  QAbstractButton* Button(int id) { return verdo::testing::ControlOf<QAbstractButton>(Dialog, id); }
   // Types into a box as the user does: replaces what it holds.
-  void Type(int id, const QString& text) {
-    QLineEdit* edit = Edit(id);
-    edit->setFocus();
-    edit->selectAll();
-    QTest::keyClick(edit, Qt::Key_Delete);
-    for (const QChar ch : text) {
-      if (ch.unicode() < 0x80)
-        QTest::keyClick(edit, ch.toLatin1());
-      else  // keyClick takes ASCII only: send the key with its text
-        QTest::sendKeyEvent(QTest::Click, edit, Qt::Key(ch.toUpper().unicode()), QString(ch), Qt::NoModifier);
-    }
-    QCOMPARE(edit->text(), text);
-  }
+  void Type(int id, const QString& text) { QCOMPARE(verdo::testing::TypeInto(Edit(id), text), text); }
   void Press(int id) { QTest::mouseClick(Button(id), Qt::LeftButton); }
   QString Text(int id) { return Edit(id)->text(); }
   QStringList Keywords() {

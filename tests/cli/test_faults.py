@@ -12,39 +12,17 @@ the whole new page."""
 import os
 import random
 import re
-import resource
-import shutil
-import signal
 import subprocess
 import tempfile
 import time
 import unittest
 
-BIN = os.environ.get("VERDO_BIN", os.path.join(os.path.dirname(__file__), "..", "..", "build", "bin"))
-CLI = os.path.join(BIN, "verdo-cli")
+from clisupport import CLI, limited, read, write
 
 FORM = (b"TITLE=Faults\r\nDESCRIPTION=Pages written while things go wrong\r\n"
         b"KW1=disk\r\nKW2=limit\r\nAUTHOR=Test\r\nNOINDEX=yes\r\n")
 HEAD = b"<HTML>\r\n<HEAD>\r\n<TITLE>Old</TITLE>\r\n</HEAD>\r\n"
 BODY_LINE = b"<P>Some text of the old page, kept as it is.</P>\r\n"
-
-
-def read(path):
-    with open(path, "rb") as f:
-        return f.read()
-
-
-def write(path, data):
-    with open(path, "wb") as f:
-        f.write(data)
-
-
-def limited(fsize):
-    """No file may grow past fsize bytes; SIGXFSZ ignored, so the write fails instead."""
-    def setup():
-        signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
-        resource.setrlimit(resource.RLIMIT_FSIZE, (fsize, fsize))
-    return setup
 
 
 def run_cli(*args, **kwargs):

@@ -1,16 +1,14 @@
 """verdo-cli trap and export: exact bytes, exit statuses, and the safe replace
 (permissions, symbolic links, read-only targets, write errors)."""
 import os
-import resource
 import shutil
-import signal
 import stat
 import subprocess
 import tempfile
 import unittest
 
-BIN = os.environ.get("VERDO_BIN", os.path.join(os.path.dirname(__file__), "..", "..", "build", "bin"))
-CLI = os.path.join(BIN, "verdo-cli")
+from clisupport import CLI, limited, read, write
+
 SETPRIV = shutil.which("setpriv")
 
 GARDEN = {
@@ -46,24 +44,6 @@ SIX_LINES = b"<HTML>\r\n<HEAD>\r\n<TITLE>Old</TITLE>\r\n</HEAD>\r\n<BODY>Hi</BOD
 
 def crlf(data):
     return data.replace(b"\n", b"\r\n")
-
-
-def read(path):
-    with open(path, "rb") as f:
-        return f.read()
-
-
-def write(path, data):
-    with open(path, "wb") as f:
-        f.write(data)
-
-
-def limited(fsize):
-    """Runs the child with files limited to fsize bytes, SIGXFSZ ignored: writes past it fail like a full disk."""
-    def setup():
-        signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
-        resource.setrlimit(resource.RLIMIT_FSIZE, (fsize, fsize))
-    return setup
 
 
 class Files(unittest.TestCase):

@@ -5,8 +5,7 @@ import tempfile
 import time
 import unittest
 
-BIN = os.environ.get("VERDO_BIN", os.path.join(os.path.dirname(__file__), "..", "..", "build", "bin"))
-CLI = os.path.join(BIN, "verdo-cli")
+from clisupport import CLI
 
 
 def run(*args):

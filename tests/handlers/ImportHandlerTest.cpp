@@ -1,17 +1,14 @@
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "handlers/Handlers.h"
+#include "handlers/LoopbackServer.h"
 #include "handlers/ScriptedHost.h"
 
 namespace verdo {
@@ -34,56 +31,11 @@ void WriteBytes(const fs::path& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
 }
 
-// One HTTP exchange on 127.0.0.1: answers the first request with fixed bytes.
-class OneShotServer {
+// Answers the first request with fixed bytes.
+class OneShotServer : public testing::LoopbackServer {
  public:
-  explicit OneShotServer(std::string response) : response_(std::move(response)) {
-    listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(listener_, 1) != 0 ||
-        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-      throw std::runtime_error("no loopback socket");
-    port_ = ntohs(address.sin_port);
-    thread_ = std::thread([this] { Serve(); });
-  }
-  ~OneShotServer() {
-    ::shutdown(listener_, SHUT_RDWR);
-    if (thread_.joinable()) thread_.join();
-    ::close(listener_);
-  }
-  std::string Url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
-  std::string Request() {
-    ::shutdown(listener_, SHUT_RDWR);
-    if (thread_.joinable()) thread_.join();
-    return request_;
-  }
-
- private:
-  void Serve() {
-    const int connection = ::accept(listener_, nullptr, nullptr);
-    if (connection < 0) return;
-    char buffer[4096];
-    while (request_.find("\r\n\r\n") == std::string::npos) {
-      const ssize_t got = ::recv(connection, buffer, sizeof buffer, 0);
-      if (got <= 0) break;
-      request_.append(buffer, static_cast<std::size_t>(got));
-    }
-    for (std::size_t sent = 0; sent < response_.size();) {
-      const ssize_t put = ::send(connection, response_.data() + sent, response_.size() - sent, MSG_NOSIGNAL);
-      if (put <= 0) break;
-      sent += static_cast<std::size_t>(put);
-    }
-    ::close(connection);
-  }
-
-  std::string response_;
-  std::string request_;
-  int listener_ = -1;
-  int port_ = 0;
-  std::thread thread_;
+  explicit OneShotServer(std::string response)
+      : LoopbackServer([response = std::move(response)](int connection) { testing::SendAll(connection, response); }) {}
 };
 
 std::string HttpResponse(const std::string& status, const std::string& body) {

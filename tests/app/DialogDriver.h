@@ -1,0 +1,42 @@
+// Finds the main dialog's controls by their ids and works them as a user
+// does: typing replaces what a box holds, a press is a mouse click.
+#pragma once
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QtTest>
+
+namespace verdo::testing {
+
+template <class T>
+T* ControlOf(const QWidget* dialog, int id) {
+  auto* control = dialog->findChild<T*>(QString::number(id));
+  if (!control) qFatal("no control %d", id);
+  return control;
+}
+
+inline QLineEdit* EditOf(const QWidget* dialog, int id) { return ControlOf<QLineEdit>(dialog, id); }
+
+inline void PressButton(const QWidget* dialog, int id) {
+  QTest::mouseClick(ControlOf<QAbstractButton>(dialog, id), Qt::LeftButton);
+}
+
+// Selects all that the box holds, deletes it and types `text`, a key press
+// a character (QTest::keyClicks knows only Latin-1). Returns the box's text.
+inline QString TypeInto(QLineEdit* edit, const QString& text) {
+  edit->setFocus();
+  edit->selectAll();
+  QTest::keyClick(edit, Qt::Key_Delete);
+  for (char32_t ch : text.toUcs4()) {
+    const QString one = QString::fromUcs4(&ch, 1);
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, one);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, one);
+    QApplication::sendEvent(edit, &press);
+    QApplication::sendEvent(edit, &release);
+  }
+  return edit->text();
+}
+
+}  // namespace verdo::testing
