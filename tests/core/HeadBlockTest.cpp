@@ -1,29 +1,17 @@
 #include <gtest/gtest.h>
 
+#include "GardenForm.h"
 #include "core/compose/CharacterTotals.h"
 #include "core/compose/HeadBlock.h"
 
 namespace verdo {
 namespace {
 
+using testing::GardenForm;
+
 MetaTagForm EmptyForm() {
   MetaTagForm form;
   form.Copyright.clear();
-  return form;
-}
-
-MetaTagForm GardenForm() {
-  MetaTagForm form;
-  form.Title = "Garden Tools";
-  form.Description = "Spades and rakes";
-  form.Keyword(1) = "spade";
-  form.Keyword(3) = "rake";
-  form.ExtraKeywords = "hoe,trowel";
-  form.Author = "Web Team";
-  form.Copyright = "2001 Garden Shop";
-  form.Expires = "Mon, 01 Jan 2002 00:00:00 GMT";
-  form.NoIndex = form.NoCache = form.Revisit = 1;
-  form.Distribution = kDistributionLocal;
   return form;
 }
 

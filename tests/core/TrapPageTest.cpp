@@ -3,26 +3,13 @@
 #include <algorithm>
 #include <string>
 
+#include "GardenForm.h"
 #include "core/compose/TrapPage.h"
 
 namespace verdo {
 namespace {
 
-MetaTagForm GardenForm() {
-  MetaTagForm form;
-  form.Title = "Garden Tools";
-  form.Description = "Spades and rakes";
-  form.Keyword(1) = "spade";
-  form.Keyword(3) = "rake";
-  form.ExtraKeywords = "hoe,trowel";
-  form.Author = "Web Team";
-  form.Copyright = "2001 Garden Shop";
-  form.Expires = "Mon, 01 Jan 2002 00:00:00 GMT";
-  form.NoIndex = form.NoCache = form.Revisit = 1;
-  form.Distribution = kDistributionLocal;
-  form.RedirectUrl = "shop.htm";
-  return form;
-}
+using testing::GardenForm;
 
 const char* const kFooter =
     "<BR><BR><BR><CENTER><FONT SIZE=-2> [<A HREF=\"https://verdo.example.org/\">"
