@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Verdo needs to build, run and test.
+# Installs the Debian packages Verdo needs to build, run and test, and any
+# further packages named as arguments.
 # Safe to run again: apt-get skips what is already there.
 set -euo pipefail
 
@@ -13,6 +14,7 @@ packages=(
   librsvg2-bin desktop-file-utils appstream dpkg-dev file
   time curl hyperfine
   clang libclang-rt-dev
+  "$@"
 )
 
 missing=()
