@@ -9,8 +9,6 @@
 
 namespace verdo::cli {
 
-
-
 int UsageError(std::string_view message) {
   std::cerr << "verdo-cli: " << message << "\n" << kUsageText;
   return kUsage;
@@ -23,6 +21,14 @@ void ReportFailure(std::string_view subject, std::string_view message) {
 void Print(std::string_view bytes) {
   std::fwrite(bytes.data(), 1, bytes.size(), stdout);
   std::fflush(stdout);
+}
+
+int FinishOutput(int status) {
+  std::cout.flush();
+  const bool lost = !std::cout || std::fflush(stdout) != 0 || std::ferror(stdout);
+  if (!lost || status != kDone) return status;
+  ReportFailure("standard output", "write error");
+  return kFailed;
 }
 
 bool LoadForm(const std::string& path, MetaTagForm& form) {

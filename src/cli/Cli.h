@@ -26,6 +26,10 @@ void ReportFailure(std::string_view subject, std::string_view message);
 // Writes the bytes to stdout exactly, nothing added.
 void Print(std::string_view bytes);
 
+// The exit status once stdout is flushed: a command that printed its result
+// has failed if the result didn't get through (a full disk, say).
+int FinishOutput(int status);
+
 // The form at program start with the template file applied on top, as the
 // Load button reads it. Reports and returns false when the file can't be read.
 bool LoadForm(const std::string& path, MetaTagForm& form);

@@ -43,7 +43,9 @@ constexpr Command kCommands[] = {
 }  // namespace
 }  // namespace verdo::cli
 
-int main(int argc, char** argv) {
+namespace {
+
+int Run(int argc, char** argv) {
   using namespace verdo::cli;
   if (argc < 2) return UsageError("no command given");
   const std::string_view name = argv[1];
@@ -60,3 +62,7 @@ int main(int argc, char** argv) {
     if (command.Name == name) return command.Run(args);
   return UsageError("unknown command '" + std::string(name) + "'");
 }
+
+}  // namespace
+
+int main(int argc, char** argv) { return verdo::cli::FinishOutput(Run(argc, argv)); }

@@ -194,5 +194,21 @@ class KilledWhileExporting(unittest.TestCase):
                     os.unlink(os.path.join(folder, name))
 
 
+@unittest.skipUnless(os.path.exists("/dev/full"), "needs /dev/full")
+class FullStandardOutput(unittest.TestCase):
+    """A result printed to a full disk is a failure, not a success."""
+
+    def test_each_printing_command_fails(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            form = os.path.join(tmp, "form.tem")
+            write(form, FORM)
+            for args in (["new"], ["head", form], ["totals", form], ["trap", form],
+                         ["keywords", "upper", form], ["--version"]):
+                with self.subTest(args=args), open("/dev/full", "wb") as full:
+                    result = subprocess.run([CLI, *args], stdout=full, stderr=subprocess.PIPE, timeout=60)
+                    self.assertEqual(result.returncode, 1)
+                    self.assertEqual(result.stderr, b"verdo-cli: standard output: write error\n")
+
+
 if __name__ == "__main__":
     unittest.main()
