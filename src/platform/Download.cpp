@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string_view>
 #include <strings.h>
 #include <vector>
 
@@ -91,6 +92,7 @@ class FileSink {
 struct Transfer {
   FileSink* Sink;
   const DownloadEvents* Events;
+  CURL* Curl;
   bool Opened = false;
   std::chrono::steady_clock::time_point LastProgress{};
 
@@ -106,6 +108,20 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
   const std::size_t bytes = size * count;
   transfer->Open();
   return transfer->Sink->Write(data, bytes) ? bytes : 0;
+}
+
+// An http address has opened once the headers of a successful answer are in
+// (a blank line ends them): its body follows. Interim answers and
+// redirections don't count. Other schemes open with their first byte.
+size_t OnHeader(char* data, size_t size, size_t count, void* user) {
+  auto* transfer = static_cast<Transfer*>(user);
+  const std::size_t bytes = size * count;
+  if (std::string_view(data, bytes).find_first_not_of("\r\n") == std::string_view::npos) {
+    long status = 0;
+    curl_easy_getinfo(transfer->Curl, CURLINFO_RESPONSE_CODE, &status);
+    if (status >= 200 && status < 300) transfer->Open();
+  }
+  return bytes;
 }
 
 int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
@@ -125,13 +141,26 @@ struct EasyDeleter {
 struct ListDeleter {
   void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
+struct UrlDeleter {
+  void operator()(CURLU* url) const { curl_url_cleanup(url); }
+};
+using Url = std::unique_ptr<CURLU, UrlDeleter>;
+
+// The address as libcurl takes it, or null when it isn't one. An address
+// must name its scheme: libcurl would take "host/page" for an http address.
+Url ParseAddress(const std::string& address) {
+  Url url(curl_url());
+  if (!url || curl_url_set(url.get(), CURLUPART_URL, address.c_str(), CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK)
+    return nullptr;
+  return url;
+}
 
 // Every option of the fixed request; false when libcurl refuses one.
-bool SetRequest(CURL* curl, const std::string& address, curl_slist* headers, Transfer& transfer) {
+bool SetRequest(CURL* curl, CURLU* address, curl_slist* headers, Transfer& transfer) {
   const long stall = StallSeconds();
   bool ok = true;
   auto set = [&ok](CURLcode code) { ok = ok && code == CURLE_OK; };
-  set(curl_easy_setopt(curl, CURLOPT_URL, address.c_str()));
+  set(curl_easy_setopt(curl, CURLOPT_CURLU, address));
   set(curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https,ftp,file"));
   set(curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https,ftp"));
   set(curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L));
@@ -153,6 +182,8 @@ bool SetRequest(CURL* curl, const std::string& address, curl_slist* headers, Tra
   set(curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, static_cast<long>(CURL_MAX_READ_SIZE)));
   set(curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, OnBody));
   set(curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer));
+  set(curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, OnHeader));
+  set(curl_easy_setopt(curl, CURLOPT_HEADERDATA, &transfer));
   set(curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L));
   set(curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, OnProgress));
   set(curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer));
@@ -172,21 +203,17 @@ bool HttpErrorStatus(CURL* curl) {
 
 // A file address that names a folder opens onto nothing to read: libcurl
 // would deliver an empty body, which must not pass for an empty page.
-bool NamesAFolder(const std::string& address) {
-  CURLU* url = curl_url();
-  if (!url) return false;
+bool NamesAFolder(CURLU* address) {
   bool folder = false;
   char* scheme = nullptr;
   char* path = nullptr;
-  if (curl_url_set(url, CURLUPART_URL, address.c_str(), 0) == CURLUE_OK &&
-      curl_url_get(url, CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK && strcasecmp(scheme, "file") == 0 &&
-      curl_url_get(url, CURLUPART_PATH, &path, CURLU_URLDECODE) == CURLUE_OK) {
+  if (curl_url_get(address, CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK && strcasecmp(scheme, "file") == 0 &&
+      curl_url_get(address, CURLUPART_PATH, &path, CURLU_URLDECODE) == CURLUE_OK) {
     struct stat status;
     folder = ::stat(path, &status) == 0 && S_ISDIR(status.st_mode);
   }
   curl_free(scheme);
   curl_free(path);
-  curl_url_cleanup(url);
   return folder;
 }
 
@@ -213,26 +240,28 @@ bool DownloadToFile(const std::string& address, const std::string& fileName,
     return false;
   }
 
-  // One Accept header replaces libcurl's own; the other two keep caches out.
-  std::unique_ptr<curl_slist, ListDeleter> headers;
-  for (const char* header : {"Accept: */*", "Cache-Control: no-cache", "Pragma: no-cache"}) {
-    curl_slist* list = curl_slist_append(headers.get(), header);
-    if (!list) {
-      sink.Close(false);
-      ReportTransferFailure(CURLE_OUT_OF_MEMORY);
-      return false;
-    }
-    if (!headers) headers.reset(list);  // appending keeps the head of the list
+  // One Accept header, in place of libcurl's own.
+  std::unique_ptr<curl_slist, ListDeleter> headers(curl_slist_append(nullptr, "Accept: */*"));
+  if (!headers) {
+    sink.Close(false);
+    ReportTransferFailure(CURLE_OUT_OF_MEMORY);
+    return false;
   }
 
-  Transfer transfer{&sink, &events};
-  if (!SetRequest(curl.get(), address, headers.get(), transfer)) {
+  const Url url = ParseAddress(address);
+  if (!url) {
+    sink.Close(false);
+    ReportTransferFailure(CURLE_URL_MALFORMAT);
+    return false;
+  }
+  Transfer transfer{&sink, &events, curl.get()};
+  if (!SetRequest(curl.get(), url.get(), headers.get(), transfer)) {
     sink.Close(false);
     ReportTransferFailure(CURLE_FAILED_INIT);
     return false;
   }
 
-  CURLcode code = NamesAFolder(address) ? CURLE_FILE_COULDNT_READ_FILE : curl_easy_perform(curl.get());
+  CURLcode code = NamesAFolder(url.get()) ? CURLE_FILE_COULDNT_READ_FILE : curl_easy_perform(curl.get());
   if (code == CURLE_OK && HttpErrorStatus(curl.get())) code = CURLE_HTTP_RETURNED_ERROR;
   if (code == CURLE_OK && !sink.Flush()) code = CURLE_WRITE_ERROR;
   const bool closed = sink.Close(code == CURLE_OK);

@@ -1,8 +1,10 @@
-// Import from a server that drips its answer: the download waits for it,
-// the window keeps painting meanwhile, and the page fills the form at the end.
+// Import from slow servers: the download waits for them, the window keeps
+// painting and shows "Please Wait" meanwhile, and the page fills the form at
+// the end.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <string>
@@ -38,12 +40,26 @@ class DrippingServer : public testing::LoopbackServer {
   std::string Url() const { return LoopbackServer::Url("/drip.htm"); }
 };
 
-TEST(ImportFromADrippingServer, WaitsPaintingAndThenFillsTheForm) {
-  const fs::path previous = fs::current_path();
-  const fs::path folder = fs::temp_directory_path() / ("verdo-drip-test-" + std::to_string(::getpid()));
-  fs::create_directories(folder);
-  fs::current_path(folder);  // Import writes "temp.htm" here
+// Import writes "temp.htm" in the current directory: each test runs in a
+// folder of its own.
+class InOwnFolder {
+ public:
+  InOwnFolder() {
+    fs::create_directories(folder_);
+    fs::current_path(folder_);
+  }
+  ~InOwnFolder() {
+    fs::current_path(previous_);
+    fs::remove_all(folder_);
+  }
 
+ private:
+  fs::path previous_ = fs::current_path();
+  fs::path folder_ = fs::temp_directory_path() / ("verdo-slow-test-" + std::to_string(::getpid()));
+};
+
+TEST(ImportFromADrippingServer, WaitsPaintingAndThenFillsTheForm) {
+  InOwnFolder folder;
   const std::string page = "<HTML>\r\n<HEAD>\r\n<TITLE>Slow</TITLE>\r\n</HEAD>\r\n";
   const std::string dripped = page.substr(page.size() - 3);
   PaintCountingHost host;
@@ -54,13 +70,44 @@ TEST(ImportFromADrippingServer, WaitsPaintingAndThenFillsTheForm) {
     host.Controls.RedirectUrl = server.Url();
     handlers::OnImport(host);
   }
-  fs::current_path(previous);
-  fs::remove_all(folder);
 
   EXPECT_EQ(host.Controls.Title, "Slow");
   EXPECT_EQ(host.ControlStatus, "Done");
   // Three seconds of waiting: libcurl reports progress at least once a second.
   EXPECT_GE(host.Paints, 2);
+}
+
+// A host that tells another thread when it shows "Please Wait".
+class WatchedHost : public testing::ScriptedHost {
+ public:
+  std::atomic<bool> Waiting{false};
+  void ShowForm() override {
+    ScriptedHost::ShowForm();
+    if (Status == "Please Wait") Waiting = true;
+  }
+};
+
+// The address has opened once the answer's headers are in: "Please Wait"
+// shows before any byte of the body. The server holds the body back until
+// then, ten seconds at most.
+TEST(ImportFromASlowServer, ShowsPleaseWaitOnceTheHeadersAreIn) {
+  InOwnFolder folder;
+  const std::string page = "<TITLE>Slow</TITLE>\r\n</HEAD>\r\n";
+  WatchedHost host;
+  std::atomic<bool> waitingBeforeBody{false};
+  {
+    testing::LoopbackServer server([&](int connection) {
+      testing::SendAll(connection, "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(page.size()) +
+                                       "\r\nConnection: close\r\n\r\n");
+      for (int i = 0; i < 1000 && !host.Waiting; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      waitingBeforeBody = host.Waiting.load();
+      testing::SendAll(connection, page);
+    });
+    host.Controls.RedirectUrl = server.Url("/slow.htm");
+    handlers::OnImport(host);
+  }
+  EXPECT_TRUE(waitingBeforeBody);
+  EXPECT_EQ(host.Controls.Title, "Slow");
 }
 
 }  // namespace
