@@ -46,10 +46,15 @@ ssize_t ReadSome(int fd, char* buffer, std::size_t size) {
 // Opens a temporary file beside the target, lets `fill` write into it, and
 // renames it over the target once it is complete and on disk. QSaveFile
 // discards the temporary file on any failure, write errors included.
+//
+// Qt names files in UTF-8: a name that isn't valid UTF-8 would come out as
+// another name, so such a file is refused rather than a wrong one written.
 template <typename Fill>
 bool ReplaceFile(const std::string& path, Fill&& fill) {
   if (!MayReplace(path)) return false;
-  QSaveFile file(ToQtPath(path));
+  const QString qtPath = ToQtPath(path);
+  if (QFile::encodeName(qtPath).toStdString() != path) return false;
+  QSaveFile file(qtPath);
   file.setDirectWriteFallback(false);
   if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return false;
   // The new file takes the place of the old one: keep its owner and group

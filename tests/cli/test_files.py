@@ -140,6 +140,16 @@ class FileCommands(Files):
         self.assertEqual(os.listdir(folder), [])
         self.assertEqual(self.run_cli("export", self.form).returncode, 2)
 
+    def test_a_name_that_is_not_utf8_is_refused_not_mistaken(self):
+        page = os.path.join(self.dir.encode(), b"caf\xe9.htm")
+        write(page, SIX_LINES)
+        result = self.run_cli(b"export", self.form.encode(), page)
+        self.assertEqual(result.returncode, 1)
+        self.assertEqual(result.stderr, b"verdo-cli: " + page + b": Error Saving File\n")
+        self.assertEqual(read(page), SIX_LINES)
+        form = os.path.basename(self.form).encode()
+        self.assertEqual(sorted(os.listdir(self.dir.encode())), sorted([b"caf\xe9.htm", form]))
+
     def test_export_keeps_permissions_and_owner_and_follows_links(self):
         page = self.path("real.htm")
         write(page, SIX_LINES)
