@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <QTimer>
 
 #include "app/CMetaDlg.h"
 
@@ -137,10 +138,20 @@ void CAutomationServer::ReleaseObject(const QString& path) {
 void CAutomationServer::FinalRelease() {
   if (UnderUserControl) return;
   UnderUserControl = true;
+  EndWhenIdle();
+}
+
+// Ends the dialog of a program started for automation, once the button
+// whose work is under way (a download, say) has finished. A modal box or
+// file dialog open over the window keeps it: the user ends the program
+// later, as usual.
+void CAutomationServer::EndWhenIdle() {
   CMetaDlg* dialog = MainDialog();
   if (!dialog) return;
-  // A modal box or file dialog open over the window keeps it: the user ends
-  // the program later, as usual.
+  if (dialog->Busy()) {
+    QTimer::singleShot(0, this, &CAutomationServer::EndWhenIdle);
+    return;
+  }
   QWidget* modal = QApplication::activeModalWidget();
   if (modal && modal != dialog) return;
   dialog->done(QDialog::Rejected);

@@ -81,6 +81,7 @@ class CAutomationServer : public QObject, protected QDBusContext {
   void ReleaseObject(const QString& path);
   void ClientLeft(const QString& client);
   void FinalRelease();
+  void EndWhenIdle();
 
   QDBusConnection Bus;
   std::function<CMetaDlg*()> MainDialog;

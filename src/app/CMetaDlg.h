@@ -42,6 +42,9 @@ class CMetaDlg : public QDialog, public verdo::Host {
   // Every request to end the dialog asks here first: with an automation
   // object attached, hides the window and answers no.
   bool MayEndDialog();
+  // True while a button's work lets the window paint (a download, a long
+  // page): the handler is still running and must be let finish.
+  bool Busy() const { return Painting; }
 
   // The window menu: Minimize, Close, then "&About Verdo...". Opened by a
   // right click on the dialog's background and by Alt+Space.

@@ -206,6 +206,23 @@ class AutomationTest : public QObject {
     QCOMPARE(finished.count(), 1);
   }
 
+  // A release that comes while a button's work lets the window paint (a
+  // download) ends the dialog once that work is done, not under its feet.
+  void releaseDuringADownloadWaitsForItsEnd() {
+    CMetaDlg dialog;
+    dialog.show();
+    CAutomationServer server(QDBusConnection(QStringLiteral("none")), [&] { return &dialog; });
+    const QDBusObjectPath path = server.CreateInstance();
+    QSignalSpy finished(&dialog, &QDialog::finished);
+
+    QMetaObject::invokeMethod(&server, [&] { server.Release(path); }, Qt::QueuedConnection);
+    dialog.KeepPainting();  // as a download does, again and again
+    dialog.KeepPainting();
+    QCOMPARE(finished.count(), 0);
+    QVERIFY(dialog.isVisible());
+    QTRY_COMPARE(finished.count(), 1);
+  }
+
   void optionWordsAreExactAndAnywhere() {
     using verdo::app::StartedForAutomation;
     QVERIFY(StartedForAutomation({"verdo", "x", "-Automation"}));
