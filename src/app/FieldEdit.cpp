@@ -1,14 +1,35 @@
 #include "app/FieldEdit.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "core/text/Windows1252.h"
 
 namespace verdo::app {
 
-QValidator::State TypingLimitValidator::validate(QString& input, int& /*pos*/) const {
+namespace {
+
+// Cuts what was put in before the cursor at its first line break: the text
+// from where it first differs from `before` up to `pos`.
+void CutAtLineBreak(QString& input, int& pos, const QString& before) {
+  const qsizetype end = std::min<qsizetype>(pos, input.size());
+  qsizetype start = 0;
+  while (start < end && start < before.size() && input[start] == before[start]) ++start;
+  for (qsizetype i = start; i < end; ++i) {
+    if (input[i] == QLatin1Char('\r') || input[i] == QLatin1Char('\n')) {
+      input.remove(i, end - i);
+      pos = static_cast<int>(i);
+      return;
+    }
+  }
+}
+
+}  // namespace
+
+QValidator::State TypingLimitValidator::validate(QString& input, int& pos) const {
+  CutAtLineBreak(input, pos, Current);
   if (!FitsCp1252(input)) return Invalid;
-  if (input.size() > Limit && input.size() > CurrentLength) return Invalid;
+  if (input.size() > Limit && input.size() > Current.size()) return Invalid;
   return Acceptable;
 }
 
@@ -18,7 +39,7 @@ CFieldEdit::CFieldEdit(QWidget* parent) : QLineEdit(parent), Validator(new Typin
   setMaxLength(std::numeric_limits<int>::max() / 2);
   setValidator(Validator);
   connect(this, &QLineEdit::textChanged, this,
-          [this](const QString& text) { Validator->SetCurrentLength(text.size()); });
+          [this](const QString& text) { Validator->SetCurrentText(text); });
 }
 
 void CFieldEdit::SetTypingLimit(int limit) {
@@ -26,9 +47,9 @@ void CFieldEdit::SetTypingLimit(int limit) {
 }
 
 void CFieldEdit::SetFieldText(const QString& text) {
-  // Announce the length first: setText runs the validator, and a text it
-  // found invalid would leave the box unable to refuse the next keystroke.
-  Validator->SetCurrentLength(text.size());
+  // Announce the text first: setText runs the validator, which must neither
+  // refuse nor cut what the program puts there.
+  Validator->SetCurrentText(text);
   setText(text);
 }
 

@@ -3,7 +3,8 @@
 // The limit refuses typing and pasting that would make the text longer than
 // the limit, and refuses every character Windows-1252 can't hold. It never
 // cuts text put there by the program (SetFieldText): a longer text shows
-// whole, may be shortened by the user, but not lengthened.
+// whole, may be shortened by the user, but not lengthened. The boxes are
+// single-line: a paste or drop is cut at its first line break.
 #pragma once
 
 #include <QLineEdit>
@@ -18,15 +19,16 @@ class TypingLimitValidator : public QValidator {
 
   void SetLimit(int limit) { Limit = limit; }
   int TypingLimit() const { return Limit; }
-  // The length of the text the box holds now; a text longer than the limit
-  // is accepted only while it grows no longer than this.
-  void SetCurrentLength(qsizetype length) { CurrentLength = length; }
+  // The text the box holds now. A text longer than the limit is accepted
+  // only while it grows no longer than this; what differs from it after its
+  // common start is what the user put in.
+  void SetCurrentText(const QString& text) { Current = text; }
 
   State validate(QString& input, int& pos) const override;
 
  private:
   int Limit = kPlatformDefaultLimit;
-  qsizetype CurrentLength = 0;
+  QString Current;
 
  public:
   // What an edit box takes when the program sets no limit of its own.

@@ -82,6 +82,7 @@ class MetaDlgTest : public QObject {
   void longerTextFromShowFormShowsWhole();
   void charactersOutsideWindows1252AreRefused();
   void pastingBeyondTheLimitIsRefused();
+  void pasteIsCutAtItsFirstLineBreak();
   void readFormCarriesBytesFlagsAndRadios();
   void showFormClearsBothRadiosForNone();
   void overlongDescriptionStopsTheExchange();
@@ -292,6 +293,28 @@ void MetaDlgTest::pastingBeyondTheLimitIsRefused() {
   QApplication::clipboard()->setText(QStringLiteral("ok\u0416"));
   edit->paste();
   QCOMPARE(edit->text(), QString());
+}
+
+// The boxes are single-line: a paste keeps its first line only, wherever it
+// goes, and line breaks put there by the program stay.
+void MetaDlgTest::pasteIsCutAtItsFirstLineBreak() {
+  CMetaDlg dlg;
+  QLineEdit* edit = EditOf(dlg, 1010);
+  QApplication::clipboard()->setText(QStringLiteral("Garden\nTools\r\nX"));
+  edit->paste();
+  QCOMPARE(edit->text(), QStringLiteral("Garden"));
+  edit->setCursorPosition(3);
+  QApplication::clipboard()->setText(QStringLiteral("-x\r\ny"));
+  edit->paste();
+  QCOMPARE(edit->text(), QStringLiteral("Gar-xden"));
+  QCOMPARE(edit->cursorPosition(), 5);
+
+  dlg.Form().Title = "Old\rpage";
+  dlg.ShowForm();
+  edit->setCursorPosition(0);
+  QApplication::clipboard()->setText(QStringLiteral("A\n"));
+  edit->paste();
+  QCOMPARE(edit->text(), QStringLiteral("AOld\rpage"));
 }
 
 void MetaDlgTest::readFormCarriesBytesFlagsAndRadios() {
