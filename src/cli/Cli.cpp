@@ -14,6 +14,14 @@ int UsageError(std::string_view message) {
   return kUsage;
 }
 
+const std::string* FindOption(const Args& words) {
+  for (const auto& word : words)
+    if (word.size() > 1 && word[0] == '-') return &word;
+  return nullptr;
+}
+
+int UnknownOption(const std::string& word) { return UsageError("unknown option '" + word + "'"); }
+
 void ReportFailure(std::string_view subject, std::string_view message) {
   std::cerr << "verdo-cli: " << subject << ": " << message << "\n";
 }

@@ -19,6 +19,13 @@ extern const char* const kUsageText;
 // Prints "verdo-cli: MESSAGE" and the usage text on stderr; returns kUsage.
 int UsageError(std::string_view message);
 
+// The first word that looks like an option ("-x", "--x"), or null. No such
+// word is taken for a file name: a file so named is given as ./-x.
+const std::string* FindOption(const Args& words);
+
+// The usage error for a word that FindOption found.
+int UnknownOption(const std::string& word);
+
 // Prints "verdo-cli: SUBJECT: MESSAGE" on stderr, the program's own words
 // after the file or address they are about.
 void ReportFailure(std::string_view subject, std::string_view message);

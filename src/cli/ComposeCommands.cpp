@@ -21,6 +21,7 @@ int CmdHead(const Args& args) {
     if (arg == "--trap") style = HeadBlockStyle::TrapPage;
     else files.push_back(arg);
   }
+  if (const auto* option = FindOption(files)) return UnknownOption(*option);
   if (files.size() != 1) return UsageError("head takes one template file");
   MetaTagForm form;
   if (!LoadForm(files[0], form)) return kFailed;
@@ -29,6 +30,7 @@ int CmdHead(const Args& args) {
 }
 
 int CmdTotals(const Args& args) {
+  if (const auto* option = FindOption(args)) return UnknownOption(*option);
   if (args.size() != 1) return UsageError("totals takes one template file");
   MetaTagForm form;
   if (!LoadForm(args[0], form)) return kFailed;

@@ -20,6 +20,7 @@ int CmdTrap(const Args& args) {
       files.push_back(args[i]);
     }
   }
+  if (const auto* option = FindOption(files)) return UnknownOption(*option);
   if (files.size() != 1) return UsageError("trap takes one template file");
   MetaTagForm form;
   if (!LoadForm(files[0], form)) return kFailed;
@@ -35,6 +36,7 @@ int CmdTrap(const Args& args) {
 }
 
 int CmdExport(const Args& args) {
+  if (const auto* option = FindOption(args)) return UnknownOption(*option);
   if (args.size() < 2) return UsageError("export takes a template file and at least one page");
   MetaTagForm form;
   if (!LoadForm(args[0], form)) return kFailed;

@@ -35,6 +35,7 @@ int CmdKeywords(const Args& args) {
       words.push_back(args[i]);
     }
   }
+  if (const auto* option = FindOption(words)) return UnknownOption(*option);
   if (words.size() != 2) return UsageError("keywords takes an operation and one template file");
 
   const std::string& op = words[0];
