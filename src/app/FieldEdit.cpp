@@ -9,28 +9,34 @@ namespace verdo::app {
 
 namespace {
 
-// Cuts what was put in before the cursor at its first line break: the text
-// from where it first differs from `before` up to `pos`.
-void CutAtLineBreak(QString& input, int& pos, const QString& before) {
-  const qsizetype end = std::min<qsizetype>(pos, input.size());
+bool IsLineBreak(QChar ch) { return ch == QLatin1Char('\r') || ch == QLatin1Char('\n'); }
+
+// Where an edit put text in: the edited text keeps a start and an end of the
+// text before it, and what it put in lies between them, up to the cursor.
+qsizetype InsertionStart(const QString& input, int pos, const QString& before) {
+  const qsizetype keptEnd = input.size() - pos;
+  const qsizetype bound = std::min<qsizetype>(pos, before.size() - keptEnd);
   qsizetype start = 0;
-  while (start < end && start < before.size() && input[start] == before[start]) ++start;
-  for (qsizetype i = start; i < end; ++i) {
-    if (input[i] == QLatin1Char('\r') || input[i] == QLatin1Char('\n')) {
-      input.remove(i, end - i);
-      pos = static_cast<int>(i);
-      return;
-    }
-  }
+  while (start < bound && input[start] == before[start]) ++start;
+  return start;
 }
 
 }  // namespace
 
 QValidator::State TypingLimitValidator::validate(QString& input, int& pos) const {
-  CutAtLineBreak(input, pos, Current);
-  if (!FitsCp1252(input)) return Invalid;
-  if (input.size() > Limit && input.size() > Current.size()) return Invalid;
-  return Acceptable;
+  pos = std::clamp(pos, 0, static_cast<int>(input.size()));
+  const qsizetype start = InsertionStart(input, pos, Current);
+  // What was put in ends at its first line break: the box is single-line.
+  qsizetype end = start;
+  while (end < pos && !IsLineBreak(input[end])) ++end;
+  // And it holds at most the limit: a paste keeps what fits, and a box that
+  // the program filled beyond the limit takes nothing in (but still lets
+  // the user delete).
+  const qsizetype others = input.size() - (pos - start);
+  end = std::min(end, start + std::max<qsizetype>(0, Limit - others));
+  input.remove(end, pos - end);
+  pos = static_cast<int>(end);
+  return FitsCp1252(input) ? Acceptable : Invalid;
 }
 
 CFieldEdit::CFieldEdit(QWidget* parent) : QLineEdit(parent), Validator(new TypingLimitValidator(this)) {

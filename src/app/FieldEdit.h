@@ -1,10 +1,11 @@
 // An edit box of the form with the typing limit of its field.
 //
-// The limit refuses typing and pasting that would make the text longer than
-// the limit, and refuses every character Windows-1252 can't hold. It never
-// cuts text put there by the program (SetFieldText): a longer text shows
-// whole, may be shortened by the user, but not lengthened. The boxes are
-// single-line: a paste or drop is cut at its first line break.
+// The limit lets the user type or paste at most the limit's number of
+// characters (a longer paste keeps what fits), and refuses every character
+// Windows-1252 can't hold. It never cuts text put there by the program
+// (SetFieldText): a longer text shows whole, may be shortened by the user,
+// but takes nothing in. The boxes are single-line: a paste or drop is cut at
+// its first line break.
 #pragma once
 
 #include <QLineEdit>
@@ -19,9 +20,8 @@ class TypingLimitValidator : public QValidator {
 
   void SetLimit(int limit) { Limit = limit; }
   int TypingLimit() const { return Limit; }
-  // The text the box holds now. A text longer than the limit is accepted
-  // only while it grows no longer than this; what differs from it after its
-  // common start is what the user put in.
+  // The text the box holds now: an edit's new text is compared with it to
+  // find what the edit put in.
   void SetCurrentText(const QString& text) { Current = text; }
 
   State validate(QString& input, int& pos) const override;

@@ -81,7 +81,7 @@ class MetaDlgTest : public QObject {
   void typingStopsAtTheFieldsLimit();
   void longerTextFromShowFormShowsWhole();
   void charactersOutsideWindows1252AreRefused();
-  void pastingBeyondTheLimitIsRefused();
+  void pasteKeepsWhatFitsTheLimit();
   void pasteIsCutAtItsFirstLineBreak();
   void readFormCarriesBytesFlagsAndRadios();
   void showFormClearsBothRadiosForNone();
@@ -261,6 +261,10 @@ void MetaDlgTest::longerTextFromShowFormShowsWhole() {
   QTest::keyClick(edit, Qt::Key_Backspace);
   QTest::keyClick(edit, Qt::Key_A);
   QCOMPARE(edit->text(), QString(99, QLatin1Char('T')));
+  // Typing over a selection deletes it and puts nothing in.
+  edit->setSelection(0, 1);
+  QTest::keyClick(edit, Qt::Key_B);
+  QCOMPARE(edit->text(), QString(98, QLatin1Char('T')));
   // Shown again after a shorter value, the ordinary limit is back.
   dlg.Form().Title = "short";
   dlg.ShowForm();
@@ -280,15 +284,23 @@ void MetaDlgTest::charactersOutsideWindows1252AreRefused() {
   QCOMPARE(dlg.Form().Author, std::string("ab\x80" "cd\x9E" "e\xE9"));
 }
 
-void MetaDlgTest::pastingBeyondTheLimitIsRefused() {
+void MetaDlgTest::pasteKeepsWhatFitsTheLimit() {
   CMetaDlg dlg;
   QLineEdit* edit = EditOf(dlg, verdo::KeywordControlId(3));
   QApplication::clipboard()->setText(QString(21, QLatin1Char('p')));
   edit->paste();
-  QCOMPARE(edit->text(), QString());
-  QApplication::clipboard()->setText(QString(20, QLatin1Char('p')));
-  edit->paste();
   QCOMPARE(edit->text(), QString(20, QLatin1Char('p')));
+  edit->setText(QString(18, QLatin1Char('a')));
+  edit->setCursorPosition(9);
+  QApplication::clipboard()->setText(QStringLiteral("bcdef"));
+  edit->paste();
+  QCOMPARE(edit->text(), QString(9, QLatin1Char('a')) + "bc" + QString(9, QLatin1Char('a')));
+  QCOMPARE(edit->cursorPosition(), 11);
+  // Pasting over a selection makes room first: four go, four come.
+  edit->setSelection(0, 4);
+  edit->paste();
+  QCOMPARE(edit->text(), "bcde" + QString(5, QLatin1Char('a')) + "bc" + QString(9, QLatin1Char('a')));
+  // A character Windows-1252 can't hold refuses the whole paste.
   edit->clear();
   QApplication::clipboard()->setText(QStringLiteral("ok\u0416"));
   edit->paste();
