@@ -226,6 +226,9 @@ void ReportTransferFailure(long code) {
 
 bool DownloadToFile(const std::string& address, const std::string& fileName,
                     const DownloadEvents& events) {
+  // Parsed first so that it outlives the transfer, which reads it; checked
+  // once the output file exists.
+  const Url url = ParseAddress(address);
   std::unique_ptr<CURL, EasyDeleter> curl(curl_easy_init());
 
   const int fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
@@ -234,32 +237,20 @@ bool DownloadToFile(const std::string& address, const std::string& fileName,
     return false;
   }
   FileSink sink(fd);
-  if (!curl) {
+  // Before the transfer: the output file stays, empty.
+  const auto fail = [&sink](CURLcode code) {
     sink.Close(false);
-    ReportTransferFailure(CURLE_FAILED_INIT);
+    ReportTransferFailure(code);
     return false;
-  }
+  };
+  if (!curl) return fail(CURLE_FAILED_INIT);
 
   // One Accept header, in place of libcurl's own.
   std::unique_ptr<curl_slist, ListDeleter> headers(curl_slist_append(nullptr, "Accept: */*"));
-  if (!headers) {
-    sink.Close(false);
-    ReportTransferFailure(CURLE_OUT_OF_MEMORY);
-    return false;
-  }
-
-  const Url url = ParseAddress(address);
-  if (!url) {
-    sink.Close(false);
-    ReportTransferFailure(CURLE_URL_MALFORMAT);
-    return false;
-  }
+  if (!headers) return fail(CURLE_OUT_OF_MEMORY);
+  if (!url) return fail(CURLE_URL_MALFORMAT);
   Transfer transfer{&sink, &events, curl.get()};
-  if (!SetRequest(curl.get(), url.get(), headers.get(), transfer)) {
-    sink.Close(false);
-    ReportTransferFailure(CURLE_FAILED_INIT);
-    return false;
-  }
+  if (!SetRequest(curl.get(), url.get(), headers.get(), transfer)) return fail(CURLE_FAILED_INIT);
 
   CURLcode code = NamesAFolder(url.get()) ? CURLE_FILE_COULDNT_READ_FILE : curl_easy_perform(curl.get());
   if (code == CURLE_OK && HttpErrorStatus(curl.get())) code = CURLE_HTTP_RETURNED_ERROR;
