@@ -164,6 +164,12 @@ QWidget* Create(QWidget& dialog, const DialogItem& item, const DialogUnits& unit
     case K::ReadOnlyEdit: {
       auto* edit = new CFieldEdit(&dialog);
       edit->setReadOnly(item.Kind == K::ReadOnlyEdit);
+      // The Status box was made for "Please Wait" in a narrower font.
+      if (item.Kind == K::ReadOnlyEdit) {
+        QFont font = edit->font();
+        font.setStretch(QFont::SemiCondensed);
+        edit->setFont(font);
+      }
       widget = edit;
       break;
     }

@@ -57,6 +57,7 @@ void CFieldEdit::SetFieldText(const QString& text) {
   // refuse nor cut what the program puts there.
   Validator->SetCurrentText(text);
   setText(text);
+  setCursorPosition(0);  // a text too long for the box shows its start
 }
 
 QString QStringFromCp1252(const std::string& bytes) {

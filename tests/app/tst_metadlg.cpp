@@ -252,6 +252,7 @@ void MetaDlgTest::longerTextFromShowFormShowsWhole() {
   dlg.ShowForm();
   QLineEdit* edit = EditOf(dlg, 1010);
   QCOMPARE(edit->text().size(), 100);
+  QCOMPARE(edit->cursorPosition(), 0);  // its start shows
   QCOMPARE(EditOf(dlg, 1052)->text().size(), 25);
   // It may get shorter, never longer.
   edit->setFocus();
