@@ -11,7 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 openssl dbus dbus-bin libglib2.0-bin
   xvfb xauth
-  librsvg2-bin desktop-file-utils appstream dpkg-dev file
+  librsvg2-bin desktop-file-utils appstream dpkg-dev file man-db
   time curl hyperfine
   clang libclang-rt-dev
   "$@"

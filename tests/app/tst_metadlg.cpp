@@ -648,6 +648,7 @@ void MetaDlgTest::aboutBoxFollowsItsTable() {
   QStringList texts;
   for (QLabel* label : about.findChildren<QLabel*>()) texts << label->text();
   QVERIFY(texts.contains(QStringLiteral("Verdo Version 1.0")));
+  QCOMPARE(about.toolTip(), QStringLiteral("Verdo 1.0.0.1"));
   QSignalSpy finished(&about, &QDialog::finished);
   about.show();
   QTest::keyClick(&about, Qt::Key_Escape);
