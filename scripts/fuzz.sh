@@ -9,6 +9,7 @@ CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DVERDO_FUZZ=ON -DVERDO_T
 targets=$(cd fuzz && ls fuzz_*.cpp | sed 's/\.cpp$//')
 # shellcheck disable=SC2086
 cmake --build build-fuzz --parallel "$(nproc)" --target $targets
+export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 status=0
 for target in $targets; do
   corpus=$(mktemp -d)
