@@ -255,6 +255,7 @@ struct SaveCase {
   const char* Good;  // a name that passes
   const char* Bad;   // the same with an extension that doesn't
 };
+void PrintTo(const SaveCase& c, std::ostream* out) { *out << c.Name; }
 
 class SaveFailures : public ::testing::TestWithParam<SaveCase> {};
 
@@ -276,16 +277,21 @@ TEST_P(SaveFailures, TargetThatCantBeWrittenIsReportedAndLeftAsItWas) {
   Folder folder;
   const std::string path = folder / c.Good;
   Put(path, "old\r\n");
-  {
-    ScriptedHost host;
-    host.FileAnswers.push_back(Chosen(path));
-    FileSizeLimit limit(100);
-    c.Handler(host);
-    EXPECT_EQ(host.Log, (Log{"ReadForm", c.Dialog, "SetCaption Verdo: " + path,
-                             "ShowMessage [Save Template] Error Saving File"}));
+  // The file grows no further than `cut` bytes: the write fails there, at
+  // its start, after its first byte, mid-way or one line short of its end.
+  for (const rlim_t cut : {0, 1, 100, 273}) {
+    SCOPED_TRACE(cut);
+    {
+      ScriptedHost host;
+      host.FileAnswers.push_back(Chosen(path));
+      FileSizeLimit limit(cut);
+      c.Handler(host);
+      EXPECT_EQ(host.Log, (Log{"ReadForm", c.Dialog, "SetCaption Verdo: " + path,
+                               "ShowMessage [Save Template] Error Saving File"}));
+    }
+    EXPECT_EQ(Bytes(path), "old\r\n");
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{c.Good}));
   }
-  EXPECT_EQ(Bytes(path), "old\r\n");
-  EXPECT_EQ(folder.Names(), (std::vector<std::string>{c.Good}));
 
   const std::string nowhere = folder / (std::string("missing/") + c.Good);
   ScriptedHost host;
