@@ -27,7 +27,7 @@ Imported Import(const Pieces& pieces, std::size_t kept) {
   const auto onLine = [&](std::string_view line, bool whole) {
     if (line.size() > kept || line.empty()) std::abort();
     if (whole != (line.back() == '\n')) std::abort();
-    result.HeadEnded = whole ? ApplyPageLine(line, result.Form) : EndsHeadSection(line);
+    result.HeadEnded = ApplyPageFileLine(line, whole, result.Form);
     return !result.HeadEnded;
   };
   for (const std::string_view piece : pieces)

@@ -52,7 +52,7 @@ int CmdImport(const Args& args) {
     return kFailed;
   }
   const bool opened = ForEachFileLine(page.Path(), [&form](std::string_view line, bool whole) {
-    return !(whole ? ApplyPageLine(line, form) : EndsHeadSection(line));
+    return !ApplyPageFileLine(line, whole, form);
   });
   if (!opened) {
     ReportFailure(address, "Error Opening File");

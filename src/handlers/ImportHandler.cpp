@@ -54,7 +54,7 @@ void OnImport(Host& host) {
   std::size_t lines = 0;
   const auto shown = [&host] { host.ShowForm(); };
   const bool opened = ForEachFileLine(kScratchFile, [&](std::string_view line, bool whole) {
-    headEnded = whole ? ApplyPageLine(line, host.Form(), shown) : EndsHeadSection(line);
+    headEnded = ApplyPageFileLine(line, whole, host.Form(), shown);
     host.ShowForm();
     // A page of many lines takes a while: let the window paint meanwhile.
     if (++lines % kLinesBetweenPaints == 0) host.KeepPainting();

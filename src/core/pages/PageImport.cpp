@@ -125,6 +125,11 @@ bool EndsHeadSection(std::string_view line) {
   return trimmed.starts_with("</HEAD>") || trimmed.starts_with("</head>");
 }
 
+bool ApplyPageFileLine(std::string_view line, bool whole, MetaTagForm& form,
+                       const std::function<void()>& itemShown) {
+  return whole ? ApplyPageLine(line, form, itemShown) : EndsHeadSection(line);
+}
+
 bool ApplyPageLine(std::string_view line, MetaTagForm& form, const std::function<void()>& itemShown) {
   const std::string_view trimmed = TrimBoth(line);
 

@@ -24,4 +24,11 @@ bool ApplyPageLine(std::string_view line, MetaTagForm& form,
 // head section, but nothing else in it is applied.
 bool EndsHeadSection(std::string_view line);
 
+// A line of the page file as the file reader hands it over: a whole line is
+// applied; of a line too long to keep whole (`whole` false) only its start
+// came, which can end the head section and nothing more. Returns true when
+// the line ends the head section.
+bool ApplyPageFileLine(std::string_view line, bool whole, MetaTagForm& form,
+                       const std::function<void()>& itemShown = {});
+
 }  // namespace verdo
