@@ -1,14 +1,10 @@
 // Export, trap page, template Save and Load against the scripted Host, on
-// real files in a fresh folder; and the safe replace those writes rely on.
+// real files in a fresh folder.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -19,12 +15,17 @@
 #include "core/text/Text.h"
 #include "handlers/Handlers.h"
 #include "handlers/ScriptedHost.h"
+#include "platform/Files.h"
 #include "platform/TextFile.h"
 
 namespace verdo {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::Bytes;
+using testing::FileSizeLimit;
+using testing::Folder;
+using testing::Put;
 using testing::ScriptedHost;
 using Log = std::vector<std::string>;
 
@@ -32,61 +33,7 @@ const std::string kCredits =
     "\r\n<!-- Meta Tags Generated with Verdo - Meta Tag Generator.  -->"
     "\r\n<!-- More Information:  https://verdo.example.org/  -->\r\n";
 
-class Folder {
- public:
-  Folder() {
-    std::string pattern = (fs::temp_directory_path() / "verdo-files-XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data());
-  }
-  ~Folder() {
-    std::error_code ignored;
-    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
-    fs::remove_all(path_, ignored);
-  }
-  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-  // Every name in the folder: a temporary file left behind shows up here.
-  std::vector<std::string> Names() const {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(path_)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-
- private:
-  fs::path path_;
-};
-
-std::string Bytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-void Put(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
 ChosenFile Chosen(const std::string& path) { return {path, FileExtension(path)}; }
-
-// While alive, no file may grow beyond `bytes`: writes past it fail as on a
-// full disk (the signal that would end the process is ignored).
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    ::getrlimit(RLIMIT_FSIZE, &saved_);
-    oldHandler_ = ::signal(SIGXFSZ, SIG_IGN);
-    rlimit limited = saved_;
-    limited.rlim_cur = bytes;
-    ::setrlimit(RLIMIT_FSIZE, &limited);
-  }
-  ~FileSizeLimit() {
-    ::setrlimit(RLIMIT_FSIZE, &saved_);
-    ::signal(SIGXFSZ, oldHandler_);
-  }
-
- private:
-  rlimit saved_{};
-  sighandler_t oldHandler_;
-};
 
 const std::string kSixLinePage =
     "<HTML>\r\n<HEAD>\r\n<TITLE>Old</TITLE>\r\n</HEAD>\r\n<BODY>Hi</BODY>\r\n</HTML>\r\n";
@@ -391,86 +338,6 @@ TEST(Load, FileThatCantBeOpenedIsReported) {
     EXPECT_EQ(host.Controls.Title, "typed");
   }
   EXPECT_FALSE(fs::exists(folder / "missing.tem"));
-}
-
-// ---- The safe replace itself -------------------------------------------------
-
-TEST(TextFile, KeepsPermissionBitsAndWritesThroughASymbolicLink) {
-  Folder folder;
-  const std::string target = folder / "real.htm";
-  Put(target, "old");
-  fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-  fs::create_symlink("real.htm", folder / "link.htm");
-  ASSERT_TRUE(WriteTextFile(folder / "link.htm", "a\nb"));
-  EXPECT_TRUE(fs::is_symlink(fs::symlink_status(folder / "link.htm")));
-  EXPECT_EQ(Bytes(target), "a\r\nb");
-  EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
-            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-  EXPECT_EQ(folder.Names(), (std::vector<std::string>{"link.htm", "real.htm"}));
-}
-
-TEST(TextFile, NewFileGetsTheUsualPermissions) {
-  Folder folder;
-  const mode_t mask = ::umask(022);
-  EXPECT_TRUE(WriteTextFile(folder / "new.tem", "x\n"));
-  ::umask(mask);
-  EXPECT_EQ(fs::status(folder / "new.tem").permissions() & fs::perms::all,
-            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
-}
-
-TEST(TextFile, ReadOnlyTargetAndFolderAreRefusedForUsersWithoutRootsRights) {
-  if (::geteuid() == 0) GTEST_SKIP() << "root may write anything; tests/cli/test_files.py runs this as nobody";
-  Folder folder;
-  const std::string target = folder / "ro.htm";
-  Put(target, "old");
-  fs::permissions(target, fs::perms::owner_read);
-  EXPECT_FALSE(WriteTextFile(target, "new"));
-  EXPECT_EQ(Bytes(target), "old");
-  fs::permissions(folder / "", fs::perms::owner_read | fs::perms::owner_exec);
-  EXPECT_FALSE(WriteTextFile(folder / "other.htm", "new"));
-  EXPECT_FALSE(fs::exists(folder / "other.htm"));
-}
-
-// Pages far larger than one piece of the copy (1 MiB), with every kind of
-// line end: the streamed export gives what reading the whole page as text and
-// composing it in memory gives.
-constexpr std::size_t kPiece = 1 << 20;
-
-// Filler lines up to `size` bytes, and no closing line among them.
-std::string Filler(std::string page, std::size_t size) {
-  while (page.size() < size) page += "line\r\nlf only\nlone\rcr\n";
-  page.resize(size);
-  return page;
-}
-
-// A CR LF pair cut by the end of each piece that the copy reads from `copyFrom`.
-std::string CutPairs(const std::string& start, std::size_t copyFrom) {
-  std::string page = start;
-  for (std::size_t piece = 1; piece <= 3; ++piece) page = Filler(page, copyFrom + piece * kPiece - 1) + "\r\n";
-  return page + "last line without end\r";
-}
-
-TEST(TextFile, StreamedExportMatchesTheWholePageComposedInMemory) {
-  Folder folder;
-  const std::string head = "<html>\r\n<head>\n<title>x</title>\r\n  </head> \r\n";
-  const std::string closingAtPieceEnd = Filler("<html>\n", kPiece - 8) + "</HEAD>\n";
-  const std::vector<std::string> pages = {
-      CutPairs(head, head.size()),             // the tail is copied
-      CutPairs("no closing\n", 0),             // the whole page is copied
-      closingAtPieceEnd + "tail\n",            // the tail is found only in the next piece
-      closingAtPieceEnd,                       // nothing after the closing line
-  };
-  const std::string path = folder / "big.htm";
-  const std::string block = "<TITLE>t</TITLE>";
-  for (const std::string& text : pages) {
-    Put(path, text);
-    ExportSource source(path);
-    ASSERT_EQ(source.State(), ExportSource::Status::Read);
-    ASSERT_TRUE(source.WriteExport(path, ExportPageStart(block, source.Found())));
-    const PageSplit split = SplitAtHeadEnd(CrLfToLf(text));
-    EXPECT_EQ(source.Found(), split.Found);
-    EXPECT_TRUE(Bytes(path) == LfToCrLf(ComposeExportPage(block, split.HeadPart, split.Tail, split.Found)));
-  }
 }
 
 }  // namespace
