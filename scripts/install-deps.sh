@@ -8,8 +8,8 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6svg6
   libcurl4-openssl-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
-  python3 openssl dbus dbus-bin libglib2.0-bin
+  libgtest-dev libgmock-dev
+  python3 openssl dbus dbus-bin
   xvfb xauth
   librsvg2-bin desktop-file-utils appstream dpkg-dev file man-db
   time curl hyperfine

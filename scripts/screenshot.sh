@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out=$(realpath -m "${1:-verdo.png}")
-scripts/install-deps.sh imagemagick xdotool
+scripts/install-deps.sh imagemagick xdotool x11-utils
 scripts/build.sh build >/dev/null
 
 display=:${VERDO_DISPLAY:-77}
@@ -16,7 +16,10 @@ trap 'kill $verdo $xvfb 2>/dev/null || true' EXIT
 export DISPLAY=$display
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
-QT_QPA_PLATFORM=xcb build/bin/verdo &
+# In a scratch folder: Import leaves "temp.htm" in the current one.
+verdo_bin=$PWD/build/bin/verdo
+cd "$(mktemp -d)"
+QT_QPA_PLATFORM=xcb "$verdo_bin" &
 verdo=$!
 xdotool search --sync --name '^Verdo' >/dev/null
 sleep 1  # let the first paint finish
