@@ -21,7 +21,7 @@ command -v curl >/dev/null || { echo "curl is needed" >&2; exit 1; }
 work=$(mktemp -d "${TMPDIR:-/tmp}/verdo-import-bench.XXXXXX")
 server_pid=""
 cleanup() {
-  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
+  if [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null; then wait "$server_pid" 2>/dev/null || true; fi
   rm -rf "$work"
 }
 trap cleanup EXIT

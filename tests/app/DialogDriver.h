@@ -23,19 +23,25 @@ inline void PressButton(const QWidget* dialog, int id) {
   QTest::mouseClick(ControlOf<QAbstractButton>(dialog, id), Qt::LeftButton);
 }
 
-// Selects all that the box holds, deletes it and types `text`, a key press
-// a character (QTest::keyClicks knows only Latin-1). Returns the box's text.
-inline QString TypeInto(QLineEdit* edit, const QString& text) {
-  edit->setFocus();
-  edit->selectAll();
-  QTest::keyClick(edit, Qt::Key_Delete);
+// Types any text, a key press a character (QTest::keyClicks knows only
+// Latin-1).
+inline void SendKeys(QWidget* widget, const QString& text) {
   for (char32_t ch : text.toUcs4()) {
     const QString one = QString::fromUcs4(&ch, 1);
     QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, one);
     QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, one);
-    QApplication::sendEvent(edit, &press);
-    QApplication::sendEvent(edit, &release);
+    QApplication::sendEvent(widget, &press);
+    QApplication::sendEvent(widget, &release);
   }
+}
+
+// Selects all that the box holds, deletes it and types `text`. Returns the
+// box's text.
+inline QString TypeInto(QLineEdit* edit, const QString& text) {
+  edit->setFocus();
+  edit->selectAll();
+  QTest::keyClick(edit, Qt::Key_Delete);
+  SendKeys(edit, text);
   return edit->text();
 }
 

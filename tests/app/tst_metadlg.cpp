@@ -19,6 +19,7 @@
 #include "app/AppStrings.h"
 #include "app/CAboutDlg.h"
 #include "app/CMetaDlg.h"
+#include "app/DialogDriver.h"
 #include "app/DialogLayout.h"
 #include "app/FieldEdit.h"
 #include "app/ModalAnswerer.h"
@@ -41,16 +42,8 @@ T* Control(const QWidget& dialog, int id) {
 
 QLineEdit* EditOf(const QWidget& dialog, int id) { return Control<QLineEdit>(dialog, id); }
 
-// Types any text, one character a key press (QTest::keyClicks knows only Latin-1).
-void Type(QWidget* widget, const QString& text) {
-  for (char32_t ch : text.toUcs4()) {
-    const QString one = QString::fromUcs4(&ch, 1);
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, one);
-    QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, one);
-    QApplication::sendEvent(widget, &press);
-    QApplication::sendEvent(widget, &release);
-  }
-}
+// Types where the cursor is, whatever the box holds.
+void Type(QWidget* widget, const QString& text) { verdo::testing::SendKeys(widget, text); }
 
 // Waits, within reason, until the answerer has seen what the action opened.
 template <class Pred>

@@ -6,6 +6,17 @@ import signal
 BIN = os.environ.get("VERDO_BIN", os.path.join(os.path.dirname(__file__), "..", "..", "build", "bin"))
 CLI = os.path.join(BIN, "verdo-cli")
 
+# The META lines of the garden shop's form (no newline after the last).
+GARDEN_META = (
+    b'<META NAME="description" CONTENT="Spades and rakes">\n'
+    b'<META NAME="keywords" CONTENT="spade, rake, hoe,trowel">\n'
+    b'<META NAME="author" CONTENT="Web Team">\n'
+    b'<META NAME="copyright" CONTENT="2001 Garden Shop">\n'
+    b'<META NAME="robots" CONTENT="noindex, nocache">\n'
+    b'<META HTTP-EQUIV="expires" CONTENT="Mon, 01 Jan 2002 00:00:00 GMT">\n'
+    b'<META NAME="distribution" CONTENT="Local">\n'
+    b'<META NAME="revisit-after" CONTENT="31 days">')
+
 
 def read(path):
     with open(path, "rb") as f:

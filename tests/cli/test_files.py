@@ -7,7 +7,7 @@ import subprocess
 import tempfile
 import unittest
 
-from clisupport import CLI, limited, read, write
+from clisupport import CLI, GARDEN_META, limited, read, write
 
 SETPRIV = shutil.which("setpriv")
 
@@ -26,14 +26,7 @@ GARDEN_TRAP = (
     b"<HTML>\n<HEAD>\n"
     b'<META NAME="GENERATOR" CONTENT="Verdo 1.0"> \n'
     b"<TITLE>Garden Tools</TITLE>\n\n"
-    b'<META NAME="description" CONTENT="Spades and rakes">\n'
-    b'<META NAME="keywords" CONTENT="spade, rake, hoe,trowel">\n'
-    b'<META NAME="author" CONTENT="Web Team">\n'
-    b'<META NAME="copyright" CONTENT="2001 Garden Shop">\n'
-    b'<META NAME="robots" CONTENT="noindex, nocache">\n'
-    b'<META HTTP-EQUIV="expires" CONTENT="Mon, 01 Jan 2002 00:00:00 GMT">\n'
-    b'<META NAME="distribution" CONTENT="Local">\n'
-    b'<META NAME="revisit-after" CONTENT="31 days">\n'
+    + GARDEN_META + b"\n"
     b"</HEAD> \n"
     b'<BODY TEXT="#000000" BGCOLOR="#FFFFFF" LINK="#0000EE" VLINK="#551A8B" ALINK="#FF0000">\n\n'
     b"<CENTER><H1>Garden Tools</h1></CENTER>\n"
