@@ -2,22 +2,19 @@
 // painting and shows "Please Wait" meanwhile, and the page fills the form at
 // the end.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
-#include <filesystem>
 #include <string>
 #include <thread>
 
 #include "handlers/Handlers.h"
 #include "handlers/LoopbackServer.h"
 #include "handlers/ScriptedHost.h"
+#include "platform/Files.h"
 
 namespace verdo {
 namespace {
-
-namespace fs = std::filesystem;
 
 // A host that counts the times it is asked to let the window paint.
 class PaintCountingHost : public testing::ScriptedHost {
@@ -40,26 +37,8 @@ class DrippingServer : public testing::LoopbackServer {
   std::string Url() const { return LoopbackServer::Url("/drip.htm"); }
 };
 
-// Import writes "temp.htm" in the current directory: each test runs in a
-// folder of its own.
-class InOwnFolder {
- public:
-  InOwnFolder() {
-    fs::create_directories(folder_);
-    fs::current_path(folder_);
-  }
-  ~InOwnFolder() {
-    fs::current_path(previous_);
-    fs::remove_all(folder_);
-  }
-
- private:
-  fs::path previous_ = fs::current_path();
-  fs::path folder_ = fs::temp_directory_path() / ("verdo-slow-test-" + std::to_string(::getpid()));
-};
-
 TEST(ImportFromADrippingServer, WaitsPaintingAndThenFillsTheForm) {
-  InOwnFolder folder;
+  testing::CurrentFolder folder;  // Import writes "temp.htm" here
   const std::string page = "<HTML>\r\n<HEAD>\r\n<TITLE>Slow</TITLE>\r\n</HEAD>\r\n";
   const std::string dripped = page.substr(page.size() - 3);
   PaintCountingHost host;
@@ -91,7 +70,7 @@ class WatchedHost : public testing::ScriptedHost {
 // shows before any byte of the body. The server holds the body back until
 // then, ten seconds at most.
 TEST(ImportFromASlowServer, ShowsPleaseWaitOnceTheHeadersAreIn) {
-  InOwnFolder folder;
+  testing::CurrentFolder folder;  // Import writes "temp.htm" here
   const std::string page = "<TITLE>Slow</TITLE>\r\n</HEAD>\r\n";
   WatchedHost host;
   std::atomic<bool> waitingBeforeBody{false};

@@ -1,36 +1,27 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "handlers/Handlers.h"
 #include "handlers/LoopbackServer.h"
 #include "handlers/ScriptedHost.h"
+#include "platform/Files.h"
 
 namespace verdo {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::Bytes;
+using testing::Put;
 using testing::ScriptedHost;
 using Log = std::vector<std::string>;
 
 const std::string kNotice =
     "\nLoading META TAGS from the internet.\nPlease wait....\n\n"
     "Status at the top right of the main window indicates progress.";
-
-std::string ReadBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteBytes(const fs::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
 
 // Answers the first request with fixed bytes.
 class OneShotServer : public testing::LoopbackServer {
@@ -48,27 +39,14 @@ std::string HttpResponse(const std::string& status, const std::string& body) {
 // current directory.
 class ImportHandler : public ::testing::Test {
  protected:
-  void SetUp() override {
-    previous_ = fs::current_path();
-    folder_ = fs::temp_directory_path() / ("verdo-import-test-" + std::to_string(::getpid()) + "-" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-    fs::current_path(folder_);
-  }
-  void TearDown() override {
-    fs::current_path(previous_);
-    fs::remove_all(folder_);
-  }
-
   // A page on disk and its file address, typed into Redirect URL.
   std::string Page(const std::string& bytes, const std::string& name = "page.htm") {
-    WriteBytes(folder_ / name, bytes);
+    Put(folder_ / name, bytes);
     return "file://" + (folder_ / name).string();
   }
 
-  fs::path folder_;
-  fs::path previous_;
+  testing::CurrentFolder current_;
+  const fs::path folder_ = current_.Path();
 };
 
 TEST_F(ImportHandler, FillsTheFormUpToTheHeadEndAndLeavesDone) {
@@ -88,7 +66,7 @@ TEST_F(ImportHandler, FillsTheFormUpToTheHeadEndAndLeavesDone) {
                            "ShowForm [Done]", "ShowForm [Done]", "ShowForm [Done]", "ShowForm [Done]"}));
   EXPECT_EQ(host.Controls, expected);
   EXPECT_EQ(host.ControlStatus, "Done");
-  EXPECT_EQ(ReadBytes("temp.htm"), ReadBytes(folder_ / "page.htm"));
+  EXPECT_EQ(Bytes("temp.htm"), Bytes(folder_ / "page.htm"));
 }
 
 TEST_F(ImportHandler, WithoutAHeadEndReadsToTheEndAndShowsEachStoredKeyword) {
@@ -119,14 +97,14 @@ TEST_F(ImportHandler, AFailedDownloadLeavesTheFormAsItWas) {
     host.Controls.RedirectUrl = c.Address;
     host.Controls.Title = "Kept";
     const MetaTagForm before = host.Controls;
-    WriteBytes("temp.htm", "<title>Stale page</title>\n");
+    Put("temp.htm", "<title>Stale page</title>\n");
     ::testing::internal::CaptureStderr();
     handlers::OnImport(host);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), c.Diagnostic);
     EXPECT_EQ(host.Log, (Log{"ReadForm", "ShowForm [Loading...]", "ShowMessage [Import HTML Page] " + c.Address + kNotice,
                              "ShowMessage [Import HTML] Error Opening File", "ShowForm [Done.]"}));
     EXPECT_EQ(host.Controls, before);
-    EXPECT_EQ(ReadBytes("temp.htm"), "") << "no earlier or partial page stays behind";
+    EXPECT_EQ(Bytes("temp.htm"), "") << "no earlier or partial page stays behind";
   }
 }
 
@@ -134,7 +112,7 @@ TEST_F(ImportHandler, AnAddressOfAnyLengthIsUsedWhole) {
   fs::path deep = folder_;
   for (int n = 0; n < 6; ++n) deep /= std::string(40, static_cast<char>('a' + n));
   fs::create_directories(deep);
-  WriteBytes(deep / "page.htm", "<title>Deep page</title>\n");
+  Put(deep / "page.htm", "<title>Deep page</title>\n");
   ScriptedHost host;
   host.Controls.RedirectUrl = "file://" + (deep / "page.htm").string();
   ASSERT_GT(host.Controls.RedirectUrl.size(), 250u);
@@ -145,13 +123,13 @@ TEST_F(ImportHandler, AnAddressOfAnyLengthIsUsedWhole) {
 TEST_F(ImportHandler, DownloadStoresTheBodyByteForByteAndReplacesTheFile) {
   const std::string bodies[] = {"", std::string(1023, 'x'), "a\r\nb\r\n\r\n", std::string("\0\xFF\r\x1A\n", 5),
                                 std::string(3 << 20, 'z') + "\n"};
-  WriteBytes("out.htm", std::string(5000, 'o'));
+  Put("out.htm", std::string(5000, 'o'));
   for (const auto& body : bodies) {
     SCOPED_TRACE(body.size());
     ScriptedHost host;
     EXPECT_EQ(handlers::DownloadPage(host, Page(body), "out.htm"), 1);
     EXPECT_EQ(host.Log, (Log{"ShowForm [Please Wait]", "ShowForm [Done]"}));
-    EXPECT_EQ(ReadBytes("out.htm"), body);
+    EXPECT_EQ(Bytes("out.htm"), body);
   }
 }
 
@@ -160,7 +138,7 @@ TEST_F(ImportHandler, DownloadOverHttpStoresTheBodyAndSendsTheFixedRequest) {
   OneShotServer server(HttpResponse("200 OK", body));
   ScriptedHost host;
   EXPECT_EQ(handlers::DownloadPage(host, server.Url("/p.htm"), "out.htm"), 1);
-  EXPECT_EQ(ReadBytes("out.htm"), body);
+  EXPECT_EQ(Bytes("out.htm"), body);
   const std::string request = server.Request();
   EXPECT_TRUE(request.starts_with("GET /p.htm HTTP/1.1\r\n")) << request;
   EXPECT_NE(request.find("\r\nUser-Agent: Verdo 1.0 Agent\r\n"), std::string::npos) << request;
@@ -180,7 +158,7 @@ TEST_F(ImportHandler, AnHttpErrorStatusIsAFailedDownload) {
   EXPECT_EQ(::testing::internal::GetCapturedStderr(), "OpenUrl failed: 22\n");
   EXPECT_EQ(host.Controls, before);
   EXPECT_EQ(host.Log.back(), "ShowForm [Done.]");
-  EXPECT_EQ(ReadBytes("temp.htm"), "");
+  EXPECT_EQ(Bytes("temp.htm"), "");
 }
 
 TEST_F(ImportHandler, DownloadFailuresOfTheOutputFile) {

@@ -1,5 +1,5 @@
-// Files for the tests: a fresh folder, a file's bytes, and a limit on the
-// size files may grow to.
+// Files for the tests: a fresh folder (also as the current directory), a
+// file's bytes, and a limit on the size files may grow to.
 #pragma once
 
 #include <signal.h>
@@ -28,6 +28,7 @@ class Folder {
     fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
     fs::remove_all(path_, ignored);
   }
+  const fs::path& Path() const { return path_; }
   std::string operator/(const std::string& name) const { return (path_ / name).string(); }
   // Every name in the folder: a temporary file left behind shows up here.
   std::vector<std::string> Names() const {
@@ -39,6 +40,17 @@ class Folder {
 
  private:
   fs::path path_;
+};
+
+// A fresh folder that is the current directory while it lives (Import
+// writes "temp.htm" in the current directory).
+class CurrentFolder : public Folder {
+ public:
+  CurrentFolder() { fs::current_path(Path()); }
+  ~CurrentFolder() { fs::current_path(previous_); }
+
+ private:
+  fs::path previous_ = fs::current_path();
 };
 
 inline std::string Bytes(const std::string& path) {
