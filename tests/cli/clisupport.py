@@ -2,6 +2,7 @@
 import os
 import resource
 import signal
+import subprocess
 
 BIN = os.environ.get("VERDO_BIN", os.path.join(os.path.dirname(__file__), "..", "..", "build", "bin"))
 CLI = os.path.join(BIN, "verdo-cli")
@@ -16,6 +17,11 @@ GARDEN_META = (
     b'<META HTTP-EQUIV="expires" CONTENT="Mon, 01 Jan 2002 00:00:00 GMT">\n'
     b'<META NAME="distribution" CONTENT="Local">\n'
     b'<META NAME="revisit-after" CONTENT="31 days">')
+
+
+def run_cli(*args, **kwargs):
+    """verdo-cli with its output captured; the timeout only guards against a hang, no timing is asserted."""
+    return subprocess.run([CLI, *args], capture_output=True, timeout=120, **kwargs)
 
 
 def read(path):

@@ -1,19 +1,14 @@
 """verdo-cli new, head and totals: exact bytes; --help, --version and usage errors."""
 import os
-import subprocess
 import tempfile
 import unittest
 
-from clisupport import CLI, GARDEN_META, write
+from clisupport import GARDEN_META, run_cli, write
 
 FORM = (b"TITLE=Garden Tools\r\nDESCRIPTION=Spades and rakes\r\nKW1=spade\r\nKW3=rake\r\n"
         b"KWX=hoe,trowel\r\nAUTHOR=Web Team\r\nCOPYRIGHT=2001 Garden Shop\r\n"
         b"EXPIRES=Mon, 01 Jan 2002 00:00:00 GMT\r\nNOINDEX=yes\r\nNOCACHE=yes\r\nREVISIT=yes\r\n"
         b"DISTRIBUTION=Local\r\n")
-
-
-def run(*args):
-    return subprocess.run([CLI, *args], capture_output=True, timeout=60)
 
 
 class ComposeCommands(unittest.TestCase):
@@ -24,7 +19,7 @@ class ComposeCommands(unittest.TestCase):
         write(self.form, FORM)
 
     def ok(self, *args):
-        result = run(*args)
+        result = run_cli(*args)
         self.assertEqual((result.returncode, result.stderr), (0, b""), args)
         return result.stdout
 
@@ -67,13 +62,12 @@ class ComposeCommands(unittest.TestCase):
         ]
         for args, message in cases:
             with self.subTest(args=args):
-                result = run(*args)
+                result = run_cli(*args)
                 self.assertEqual((result.returncode, result.stdout), (2, b""))
                 self.assertTrue(result.stderr.startswith(b"verdo-cli: " + message + b"\nusage:"), result.stderr)
         # A file whose name starts with "-" is given with its folder.
         write(os.path.join(self.tmp.name, "-x.tem"), FORM)
-        self.assertEqual(subprocess.run([CLI, "totals", "./-x.tem"], cwd=self.tmp.name,
-                                        capture_output=True).returncode, 0)
+        self.assertEqual(run_cli("totals", "./-x.tem", cwd=self.tmp.name).returncode, 0)
 
 
 if __name__ == "__main__":

@@ -17,17 +17,12 @@ import tempfile
 import time
 import unittest
 
-from clisupport import CLI, limited, read, write
+from clisupport import CLI, limited, read, run_cli, write
 
 FORM = (b"TITLE=Faults\r\nDESCRIPTION=Pages written while things go wrong\r\n"
         b"KW1=disk\r\nKW2=limit\r\nAUTHOR=Test\r\nNOINDEX=yes\r\n")
 HEAD = b"<HTML>\r\n<HEAD>\r\n<TITLE>Old</TITLE>\r\n</HEAD>\r\n"
 BODY_LINE = b"<P>Some text of the old page, kept as it is.</P>\r\n"
-
-
-def run_cli(*args, **kwargs):
-    # The timeout only guards against a hang; no timing is asserted.
-    return subprocess.run([CLI, *args], capture_output=True, timeout=120, **kwargs)
 
 
 class WriteCase(unittest.TestCase):

@@ -7,7 +7,7 @@ import subprocess
 import tempfile
 import unittest
 
-from clisupport import CLI, GARDEN_META, limited, read, write
+from clisupport import CLI, GARDEN_META, limited, read, run_cli, write
 
 SETPRIV = shutil.which("setpriv")
 
@@ -53,11 +53,8 @@ class Files(unittest.TestCase):
     def path(self, name):
         return os.path.join(self.dir, name)
 
-    def run_cli(self, *args, **kwargs):
-        return subprocess.run([CLI, *args], capture_output=True, timeout=120, **kwargs)
-
     def head_block(self):
-        result = self.run_cli("head", self.form)
+        result = run_cli("head", self.form)
         self.assertEqual(result.returncode, 0)
         return result.stdout
 
@@ -69,28 +66,28 @@ class Files(unittest.TestCase):
 class FileCommands(Files):
 
     def test_trap_prints_the_preview_page(self):
-        result = self.run_cli("trap", self.form)
+        result = run_cli("trap", self.form)
         self.assertEqual((result.returncode, result.stderr), (0, b""))
         self.assertEqual(result.stdout, GARDEN_TRAP + b"</HTML>\n")
 
     def test_trap_writes_the_generated_page(self):
         page = self.path("trap.htm")
         for _ in range(2):  # the second run replaces the first with the same bytes
-            result = self.run_cli("trap", self.form, "-o", page)
+            result = run_cli("trap", self.form, "-o", page)
             self.assertEqual((result.returncode, result.stdout, result.stderr), (0, b"", b""))
             self.assertEqual(read(page), crlf(GARDEN_TRAP + CREDITS + b"\n</HTML>\n"))
             self.assertEqual(len(read(page).split(b"\r\n")), 25)  # 24 lines and the end
 
     def test_trap_failures(self):
         missing = self.path("nowhere/trap.htm")
-        result = self.run_cli("trap", self.form, "-o", missing)
+        result = run_cli("trap", self.form, "-o", missing)
         self.assertEqual(result.returncode, 1)
         self.assertEqual(result.stderr, b"verdo-cli: " + missing.encode() + b": Error Saving File\n")
-        result = self.run_cli("trap", self.path("none.tem"))
+        result = run_cli("trap", self.path("none.tem"))
         self.assertEqual(result.returncode, 1)
         self.assertEqual(result.stderr, b"verdo-cli: " + self.path("none.tem").encode() + b": Error Opening File\n")
-        self.assertEqual(self.run_cli("trap").returncode, 2)
-        self.assertEqual(self.run_cli("trap", self.form, "-o").returncode, 2)
+        self.assertEqual(run_cli("trap").returncode, 2)
+        self.assertEqual(run_cli("trap", self.form, "-o").returncode, 2)
 
     def test_export_pages(self):
         cases = {
@@ -103,7 +100,7 @@ class FileCommands(Files):
         }
         for name, (page, _, _) in cases.items():
             write(self.path(name), page)
-        result = self.run_cli("export", self.form, *[self.path(n) for n in cases])
+        result = run_cli("export", self.form, *[self.path(n) for n in cases])
         self.assertEqual((result.returncode, result.stdout, result.stderr), (0, b"", b""))
         for name, (_, kept, found) in cases.items():
             with self.subTest(page=name):
@@ -111,7 +108,7 @@ class FileCommands(Files):
         # Exporting again into a page with a body replaces the head section again.
         pages = [self.path("six.htm"), self.path("lf.htm")]
         before = [read(p) for p in pages]
-        self.assertEqual(self.run_cli("export", self.form, *pages).returncode, 0)
+        self.assertEqual(run_cli("export", self.form, *pages).returncode, 0)
         self.assertEqual([read(p) for p in pages], before)
 
     def test_export_batch_goes_on_after_a_failure(self):
@@ -120,7 +117,7 @@ class FileCommands(Files):
         os.mkdir(folder)  # there, but no page to read
         write(last, SIX_LINES)
         unwritable = self.path("gone/x.htm")
-        result = self.run_cli("export", self.form, first, folder, new, unwritable, last)
+        result = run_cli("export", self.form, first, folder, new, unwritable, last)
         self.assertEqual(result.returncode, 1)
         self.assertEqual(result.stdout, b"")
         self.assertEqual(result.stderr.decode().splitlines(), [
@@ -131,12 +128,12 @@ class FileCommands(Files):
         self.assertEqual(read(last), read(first))
         self.assertEqual(read(new), self.exported(b"", found=False))
         self.assertEqual(os.listdir(folder), [])
-        self.assertEqual(self.run_cli("export", self.form).returncode, 2)
+        self.assertEqual(run_cli("export", self.form).returncode, 2)
 
     def test_a_name_that_is_not_utf8_is_refused_not_mistaken(self):
         page = os.path.join(self.dir.encode(), b"caf\xe9.htm")
         write(page, SIX_LINES)
-        result = self.run_cli(b"export", self.form.encode(), page)
+        result = run_cli(b"export", self.form.encode(), page)
         self.assertEqual(result.returncode, 1)
         self.assertEqual(result.stderr, b"verdo-cli: " + page + b": Error Saving File\n")
         self.assertEqual(read(page), SIX_LINES)
@@ -150,7 +147,7 @@ class FileCommands(Files):
         owner = (65534, 65534) if os.geteuid() == 0 else (os.getuid(), os.getgid())
         os.chown(page, *owner)
         os.symlink("real.htm", self.path("link.htm"))
-        result = self.run_cli("export", self.form, self.path("link.htm"))
+        result = run_cli("export", self.form, self.path("link.htm"))
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertTrue(os.path.islink(self.path("link.htm")))
         self.assertEqual(read(page), self.exported(b"<BODY>Hi</BODY>\r\n</HTML>\r\n"))
@@ -163,10 +160,10 @@ class FileCommands(Files):
         write(page, original)
         trap = self.path("trap.htm")
         write(trap, b"old trap\r\n")
-        result = self.run_cli("export", self.form, page, preexec_fn=limited(64 * 1024))
+        result = run_cli("export", self.form, page, preexec_fn=limited(64 * 1024))
         self.assertEqual(result.returncode, 1)
         self.assertEqual(result.stderr, b"verdo-cli: " + page.encode() + b": Error Saving File\n")
-        result = self.run_cli("trap", self.form, "-o", trap, preexec_fn=limited(100))
+        result = run_cli("trap", self.form, "-o", trap, preexec_fn=limited(100))
         self.assertEqual(result.returncode, 1)
         self.assertEqual(result.stderr, b"verdo-cli: " + trap.encode() + b": Error Saving File\n")
         self.assertEqual(read(page), original)

@@ -1,15 +1,10 @@
 """verdo-cli keywords OP FORM.tem [--seed N] and new --cleared."""
 import os
-import subprocess
 import tempfile
 import time
 import unittest
 
-from clisupport import CLI
-
-
-def run(*args):
-    return subprocess.run([CLI, *args], capture_output=True, timeout=60)
+from clisupport import run_cli
 
 
 def fields(template_bytes):
@@ -39,7 +34,7 @@ class KeywordsCommand(unittest.TestCase):
         return path
 
     def ok(self, *args):
-        result = run(*args)
+        result = run_cli(*args)
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertEqual(result.stderr, b"")
         return result.stdout
@@ -101,14 +96,14 @@ class KeywordsCommand(unittest.TestCase):
                      ["keywords", "upper", path, path],
                      ["new", "--clear"]):
             with self.subTest(args=args):
-                result = run(*args)
+                result = run_cli(*args)
                 self.assertEqual(result.returncode, 2)
                 self.assertEqual(result.stdout, b"")
                 self.assertIn(b"usage:", result.stderr)
 
     def test_missing_template_fails(self):
         missing = os.path.join(self.dir.name, "none.tem")
-        result = run("keywords", "upper", missing)
+        result = run_cli("keywords", "upper", missing)
         self.assertEqual(result.returncode, 1)
         self.assertEqual(result.stdout, b"")
         self.assertEqual(result.stderr, b"verdo-cli: " + missing.encode() + b": Error Opening File\n")
@@ -116,7 +111,7 @@ class KeywordsCommand(unittest.TestCase):
 
 class NewCleared(unittest.TestCase):
     def test_cleared_form_chooses_global_and_keeps_the_copyright(self):
-        out = run("new", "--cleared")
+        out = run_cli("new", "--cleared")
         self.assertEqual(out.returncode, 0, out.stderr)
         f = fields(out.stdout)
         self.assertEqual(f[b"DISTRIBUTION"], b"Global")
@@ -124,7 +119,7 @@ class NewCleared(unittest.TestCase):
         self.assertIn(b"\r\nDISTRIBUTION=Global\r\n", out.stdout)
         self.assertIn(b"\r\nCOPYRIGHT=Copyright \xa9 2000\r\n", out.stdout)
         # Otherwise the same as the form at start, which chooses no button.
-        start = run("new").stdout
+        start = run_cli("new").stdout
         self.assertEqual(out.stdout.replace(b"DISTRIBUTION=Global", b"DISTRIBUTION=Local"), start)
 
 
