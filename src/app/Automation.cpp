@@ -148,7 +148,7 @@ void CAutomationServer::FinalRelease() {
 void CAutomationServer::EndWhenIdle() {
   CMetaDlg* dialog = MainDialog();
   if (!dialog) return;
-  if (dialog->Busy()) {
+  if (dialog->InTransfer()) {
     QTimer::singleShot(0, this, &CAutomationServer::EndWhenIdle);
     return;
   }

@@ -10,7 +10,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
@@ -20,6 +19,8 @@
 #include "app/CAboutDlg.h"
 #include "app/DialogLayout.h"
 #include "app/FieldEdit.h"
+#include "app/HelpPage.h"
+#include "app/MessageBox.h"
 #include "core/Product.h"
 #include "core/text/Text.h"
 #include "handlers/Handlers.h"
@@ -33,6 +34,7 @@ using verdo::app::QStringFromCp1252;
 namespace {
 
 constexpr int kGlobalControlId = 1035;
+constexpr int kExtraKeywordsControlId = 1028;
 constexpr int kHelpControlId = 57670;
 constexpr int kExitControlId = 2;
 
@@ -51,6 +53,42 @@ constexpr ButtonRow kButtons[] = {
     {1043, &CMetaDlg::OnReverse},     {1003, &CMetaDlg::OnRandomize},
     {1051, &CMetaDlg::OnClearKeywords}, {kHelpControlId, &CMetaDlg::OnHelp},
     {kExitControlId, &CMetaDlg::OnCancel},
+};
+
+// Swallows every event that a user's hand makes: keys, the mouse, the wheel,
+// touch, drops, shortcuts and context menus.
+class UserInputDropper : public QObject {
+ public:
+  bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+    switch (event->type()) {
+      case QEvent::KeyPress:
+      case QEvent::KeyRelease:
+      case QEvent::ShortcutOverride:
+      case QEvent::Shortcut:
+      case QEvent::InputMethod:
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::MouseMove:
+      case QEvent::Wheel:
+      case QEvent::ContextMenu:
+      case QEvent::TouchBegin:
+      case QEvent::TouchUpdate:
+      case QEvent::TouchEnd:
+      case QEvent::TouchCancel:
+      case QEvent::TabletPress:
+      case QEvent::TabletMove:
+      case QEvent::TabletRelease:
+      case QEvent::NativeGesture:
+      case QEvent::Gesture:
+      case QEvent::DragEnter:
+      case QEvent::DragMove:
+      case QEvent::Drop:
+        return true;
+      default:
+        return false;
+    }
+  }
 };
 
 }  // namespace
@@ -131,15 +169,18 @@ void CMetaDlg::LimitCheckFailed(CFieldEdit* edit, int limit) {
   edit->selectAll();
 }
 
+void CMetaDlg::ShowTextField(const verdo::FormField& field) {
+  CFieldEdit* edit = Edit(field.ControlId);
+  edit->SetFieldText(QStringFromCp1252(*field.Text(Record)));
+  edit->SetTypingLimit(field.Limit);
+}
+
 void CMetaDlg::ShowForm() {
   for (const verdo::FormField& field : verdo::FormFields()) {
     switch (field.Kind) {
-      case verdo::FieldKind::Text: {
-        CFieldEdit* edit = Edit(field.ControlId);
-        edit->SetFieldText(QStringFromCp1252(*field.Text(Record)));
-        edit->SetTypingLimit(field.Limit);
+      case verdo::FieldKind::Text:
+        ShowTextField(field);
         break;
-      }
       case verdo::FieldKind::Flag:
         Button(field.ControlId)->setChecked(*field.Number(Record) != 0);
         break;
@@ -163,11 +204,16 @@ void CMetaDlg::ShowForm() {
   status->SetTypingLimit(verdo::kStatusLimit);
 }
 
+void CMetaDlg::ShowKeywords() {
+  for (const verdo::FormField& field : verdo::FormFields()) {
+    const bool keyword = field.ControlId == kExtraKeywordsControlId ||
+                         (field.ControlId >= verdo::KeywordControlId(1) && field.ControlId <= verdo::KeywordControlId(16));
+    if (keyword) ShowTextField(field);
+  }
+}
+
 void CMetaDlg::ShowMessage(const std::string& text, const std::string& caption) {
-  QMessageBox box(QMessageBox::NoIcon, QStringFromCp1252(caption), QStringFromCp1252(text), QMessageBox::Ok,
-                  this);
-  // The head block starts with "<TITLE>": never guess it is rich text.
-  box.setTextFormat(Qt::PlainText);
+  verdo::app::CMessageBox box(QStringFromCp1252(caption), QStringFromCp1252(text), this);
   box.exec();
 }
 
@@ -203,12 +249,16 @@ void CMetaDlg::SetCaption(const std::string& text) {
 }
 
 void CMetaDlg::KeepPainting() {
-  // A close request of the window manager is no user input to Qt; while a
-  // transfer runs it is refused like any other input.
-  const bool wasPainting = Painting;
-  Painting = true;
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-  Painting = wasPainting;
+  // Input that arrives during the transfer is taken from the queue and
+  // dropped, so none of it runs once the transfer is over. A close request
+  // of the window manager is no user input to Qt; it is refused too.
+  const bool wasRunning = TransferRunning;
+  TransferRunning = true;
+  UserInputDropper dropper;
+  QCoreApplication::instance()->installEventFilter(&dropper);
+  QCoreApplication::processEvents();
+  QCoreApplication::instance()->removeEventFilter(&dropper);
+  TransferRunning = wasRunning;
 }
 
 bool CMetaDlg::MayEndDialog() {
@@ -246,7 +296,7 @@ void CMetaDlg::keyPressEvent(QKeyEvent* event) {
 }
 
 void CMetaDlg::closeEvent(QCloseEvent* event) {
-  if (Painting || !MayEndDialog()) {
+  if (TransferRunning || !MayEndDialog()) {
     event->ignore();
     return;
   }
@@ -260,7 +310,11 @@ void CMetaDlg::ShowAboutBox() {
   about.exec();
 }
 
-void CMetaDlg::OnHelp() { QDesktopServices::openUrl(QUrl(QString::fromUtf8(verdo::kHelpPageUrl))); }
+// The page that came with the program; nothing happens when there is none.
+void CMetaDlg::OnHelp() {
+  const QUrl page = verdo::app::HelpPage();
+  if (!page.isEmpty()) QDesktopServices::openUrl(page);
+}
 
 void CMetaDlg::OnLoad() { verdo::handlers::OnLoad(*this); }
 void CMetaDlg::OnSave() { verdo::handlers::OnSave(*this); }

@@ -28,6 +28,7 @@ class CMetaDlg : public QDialog, public verdo::Host {
   std::string& StatusText() override { return Status; }
   bool ReadForm() override;
   void ShowForm() override;
+  void ShowKeywords() override;
   void ShowMessage(const std::string& text, const std::string& caption) override;
   std::optional<verdo::ChosenFile> ChooseFile(verdo::FileDialogMode mode, const std::string& initialName,
                                               const std::string& defaultExtensionText) override;
@@ -42,9 +43,9 @@ class CMetaDlg : public QDialog, public verdo::Host {
   // Every request to end the dialog asks here first: with an automation
   // object attached, hides the window and answers no.
   bool MayEndDialog();
-  // True while a button's work lets the window paint (a download, a long
-  // page): the handler is still running and must be let finish.
-  bool Busy() const { return Painting; }
+  // True while a transfer runs and lets the window paint: the handler is
+  // still running and must be let finish, and the window takes no input.
+  bool InTransfer() const { return TransferRunning; }
 
   // The window menu: Minimize, Close, then "&About Verdo...". Opened by a
   // right click on the dialog's background and by Alt+Space.
@@ -85,11 +86,12 @@ class CMetaDlg : public QDialog, public verdo::Host {
   verdo::app::CFieldEdit* Edit(int id) const;
   QAbstractButton* Button(int id) const;
   void LimitCheckFailed(verdo::app::CFieldEdit* edit, int limit);
+  void ShowTextField(const verdo::FormField& field);
 
   verdo::MetaTagForm Record;
   std::string Status;
   QPointer<QObject> AutoProxyObject;
   QHash<int, QWidget*> Controls;
   QMenu* Menu = nullptr;
-  bool Painting = false;  // inside KeepPainting, during a transfer
+  bool TransferRunning = false;  // inside KeepPainting
 };

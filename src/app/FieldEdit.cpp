@@ -33,9 +33,10 @@ QValidator::State TypingLimitValidator::validate(QString& input, int& pos) const
   // the program filled beyond the limit takes nothing in (but still lets
   // the user delete).
   const qsizetype others = input.size() - (pos - start);
-  end = std::min(end, start + std::max<qsizetype>(0, Limit - others));
-  input.remove(end, pos - end);
-  pos = static_cast<int>(end);
+  const QString put =
+      WithCharacterReferences(input.mid(start, end - start), std::max<qsizetype>(0, Limit - others));
+  input.replace(start, pos - start, put);
+  pos = static_cast<int>(start + put.size());
   return FitsCp1252(input) ? Acceptable : Invalid;
 }
 
@@ -66,12 +67,26 @@ QString QStringFromCp1252(const std::string& bytes) {
 }
 
 std::string Cp1252FromQString(const QString& text) {
+  const QString fitting = WithCharacterReferences(text, text.size() * 12);
   std::string bytes;
-  bytes.reserve(static_cast<std::size_t>(text.size()));
-  for (char32_t ch : text.toUcs4()) {
-    bytes.push_back(static_cast<char>(Cp1252FromUnicode(ch).value_or('?')));
-  }
+  bytes.reserve(static_cast<std::size_t>(fitting.size()));
+  for (QChar ch : fitting) bytes.push_back(static_cast<char>(*Cp1252FromUnicode(ch.unicode())));
   return bytes;
+}
+
+QString WithCharacterReferences(const QString& text, qsizetype room) {
+  QString out;
+  for (qsizetype i = 0; i < text.size();) {
+    const bool pair = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+    const qsizetype length = pair ? 2 : 1;
+    const char32_t code = pair ? QChar::surrogateToUcs4(text[i], text[i + 1]) : text[i].unicode();
+    const QString unit = Cp1252FromUnicode(code) ? text.mid(i, length)
+                                                 : QStringLiteral("&#%1;").arg(static_cast<quint32>(code));
+    if (out.size() + unit.size() > room) break;
+    out += unit;
+    i += length;
+  }
+  return out;
 }
 
 bool FitsCp1252(const QString& text) {

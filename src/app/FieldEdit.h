@@ -1,8 +1,10 @@
 // An edit box of the form with the typing limit of its field.
 //
 // The limit lets the user type or paste at most the limit's number of
-// characters (a longer paste keeps what fits), and refuses every character
-// Windows-1252 can't hold. It never cuts text put there by the program
+// characters (a longer paste keeps what fits). A character Windows-1252
+// can't hold goes in as its numeric character reference ("&#380;" for "ż"),
+// whole or not at all, and counts against the limit with every character of
+// the reference. The limit never cuts text put there by the program
 // (SetFieldText): a longer text shows whole, may be shortened by the user,
 // but takes nothing in. The boxes are single-line: a paste or drop is cut at
 // its first line break.
@@ -19,7 +21,6 @@ class TypingLimitValidator : public QValidator {
   explicit TypingLimitValidator(QObject* parent = nullptr) : QValidator(parent) {}
 
   void SetLimit(int limit) { Limit = limit; }
-  int TypingLimit() const { return Limit; }
   // The text the box holds now: an edit's new text is compared with it to
   // find what the edit put in.
   void SetCurrentText(const QString& text) { Current = text; }
@@ -42,7 +43,6 @@ class CFieldEdit : public QLineEdit {
 
   // 0 gives the platform's default.
   void SetTypingLimit(int limit);
-  int TypingLimit() const { return Validator->TypingLimit(); }
   // Shows the text in full, whatever its length.
   void SetFieldText(const QString& text);
 
@@ -52,9 +52,13 @@ class CFieldEdit : public QLineEdit {
 
 // The form keeps Windows-1252 bytes; the widgets show Unicode.
 QString QStringFromCp1252(const std::string& bytes);
-// Every character is one Windows-1252 can hold (the edit boxes refuse the
-// others); should one slip in, it becomes "?" rather than being dropped.
+// The edit boxes hold only characters Windows-1252 can hold; should another
+// slip in, it becomes its numeric character reference, as typed ones do.
 std::string Cp1252FromQString(const QString& text);
+// The text with each character Windows-1252 can't hold written as its
+// numeric character reference, up to `room` characters: it ends before the
+// first character (or reference) that would go past them.
+QString WithCharacterReferences(const QString& text, qsizetype room);
 // Whether Windows-1252 holds every character of the text.
 bool FitsCp1252(const QString& text);
 

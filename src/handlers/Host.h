@@ -30,6 +30,9 @@ class Host {
   virtual bool ReadForm() = 0;
   // Record into the controls.
   virtual void ShowForm() = 0;
+  // The record's sixteen keywords and ExtraKeywords into their controls;
+  // every other control keeps what it shows, typed or not.
+  virtual void ShowKeywords() = 0;
 
   // A modal box with one OK button and no icon.
   virtual void ShowMessage(const std::string& text, const std::string& caption) = 0;

@@ -1,7 +1,7 @@
-// The keyword tools and Clear All. The five that re-case or reorder read the
-// controls first and go on whatever ReadForm reports; the two clears change
-// the record as it stands, so ShowForm also replaces whatever was typed into
-// any other control since the last read. Each ends by showing the record.
+// The keyword tools. The five that re-case or reorder read the controls
+// first and go on whatever ReadForm reports, and end by showing the record.
+// Clear Keywords reads nothing and shows only the keyword controls, so what
+// was typed into any other control stays there.
 #include <cstdint>
 #include <ctime>
 
@@ -36,12 +36,7 @@ void OnRandomize(Host& host) {
 
 void OnClearKeywords(Host& host) {
   ClearKeywords(host.Form());
-  host.ShowForm();
-}
-
-void OnClearAll(Host& host) {
-  ClearAll(host.Form());
-  host.ShowForm();
+  host.ShowKeywords();
 }
 
 }  // namespace verdo::handlers

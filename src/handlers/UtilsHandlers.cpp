@@ -16,4 +16,11 @@ void OnTotals(Host& host) {
   host.ShowMessage(FormatCharacterTotals(ComputeCharacterTotals(host.Form())), "Character Totals");
 }
 
+// Empties everything by design, without reading the controls first; the
+// Status text stays as the record holds it.
+void OnClearAll(Host& host) {
+  ClearAll(host.Form());
+  host.ShowForm();
+}
+
 }  // namespace verdo::handlers

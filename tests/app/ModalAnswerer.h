@@ -4,14 +4,19 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 #include <QTimer>
+
+#include "app/MessageBox.h"
 
 namespace verdo::testing {
 
@@ -21,6 +26,27 @@ struct SeenBox {
   QMessageBox::Icon Icon = QMessageBox::NoIcon;
   qsizetype ButtonCount = 0;
 };
+
+// What a message box shows, the framework's (QMessageBox) or the program's
+// own; nothing for any other widget.
+inline std::optional<SeenBox> SeeBox(QWidget* widget) {
+  if (auto* box = qobject_cast<QMessageBox*>(widget)) {
+    return SeenBox{box->windowTitle(), box->text(), box->icon(), box->buttons().size()};
+  }
+  if (auto* box = qobject_cast<app::CMessageBox*>(widget)) {
+    bool picture = false;
+    for (QLabel* label : box->findChildren<QLabel*>()) picture = picture || !label->pixmap().isNull();
+    return SeenBox{box->windowTitle(), box->Text(), picture ? QMessageBox::Information : QMessageBox::NoIcon,
+                   box->findChildren<QAbstractButton*>().size()};
+  }
+  return std::nullopt;
+}
+
+// Closes a message box with its (first) button.
+inline void AnswerBox(QWidget* widget) {
+  if (auto* box = qobject_cast<QMessageBox*>(widget)) box->buttons().front()->click();
+  if (auto* box = qobject_cast<app::CMessageBox*>(widget)) box->OkButton()->click();
+}
 
 class ModalAnswerer {
  public:
@@ -33,7 +59,7 @@ class ModalAnswerer {
   std::function<void(QMenu*)> OnMenu = [](QMenu* m) { m->close(); };
   // Called before the first message box is answered (to look at the window
   // behind it while it is up).
-  std::function<void(QMessageBox*)> OnBox;
+  std::function<void(QDialog*)> OnBox;
 
   std::vector<SeenBox> Boxes;
   std::vector<QString> DialogTitles;
@@ -55,10 +81,10 @@ class ModalAnswerer {
     QWidget* modal = QApplication::activeModalWidget();
     if (!modal || modal == LastAnswered || !modal->isVisible()) return;
     LastAnswered = modal;
-    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-      Boxes.push_back({box->windowTitle(), box->text(), box->icon(), box->buttons().size()});
-      if (OnBox) OnBox(box);
-      box->buttons().front()->click();
+    if (const auto seen = SeeBox(modal)) {
+      Boxes.push_back(*seen);
+      if (OnBox) OnBox(qobject_cast<QDialog*>(modal));
+      AnswerBox(modal);
     } else {
       DialogTitles.push_back(modal->windowTitle());
       OnDialog(modal);

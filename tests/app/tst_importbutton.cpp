@@ -9,9 +9,15 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <qpa/qwindowsysteminterface.h>
+
+#include <chrono>
+#include <thread>
 
 #include "app/CMetaDlg.h"
 #include "app/DialogDriver.h"
+#include "app/ModalAnswerer.h"
+#include "handlers/LoopbackServer.h"
 
 namespace {
 
@@ -21,6 +27,21 @@ constexpr int kDescription = 1031;
 constexpr int kAuthor = 1029;
 constexpr int kRedirectUrl = 1045;
 constexpr int kStatus = 1052;
+constexpr int kClearAll = 1050;
+constexpr int kGlobal = 1035;
+
+// A click as the window system hands it over: queued, delivered whenever the
+// program next takes its input.
+void QueueClick(QWidget* widget) {
+  QWidget* window = widget->window();
+  const QPointF local = widget->mapTo(window, QPointF(widget->rect().center()));
+  const QPointF global = widget->mapToGlobal(QPointF(widget->rect().center()));
+  using Queue = QWindowSystemInterface::AsynchronousDelivery;
+  QWindowSystemInterface::handleMouseEvent<Queue>(window->windowHandle(), local, global, Qt::LeftButton,
+                                                  Qt::LeftButton, QEvent::MouseButtonPress);
+  QWindowSystemInterface::handleMouseEvent<Queue>(window->windowHandle(), local, global, Qt::NoButton,
+                                                  Qt::LeftButton, QEvent::MouseButtonRelease);
+}
 
 const QString kNotice = QStringLiteral(
     "\nLoading META TAGS from the internet.\nPlease wait....\n\n"
@@ -56,11 +77,12 @@ class ImportButtonTest : public QObject {
     // Each message box that comes up is written down and closed with OK.
     Answerer.setInterval(5);
     connect(&Answerer, &QTimer::timeout, this, [this] {
-      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-      if (!box || !box->isVisible() || box->property("answered").toBool()) return;
+      QWidget* box = QApplication::activeModalWidget();
+      const auto seen = box ? verdo::testing::SeeBox(box) : std::nullopt;
+      if (!seen || !box->isVisible() || box->property("answered").toBool()) return;
       box->setProperty("answered", true);
-      Boxes.append({box->windowTitle(), box->text()});
-      box->button(QMessageBox::Ok)->click();
+      Boxes.append({seen->Caption, seen->Text});
+      verdo::testing::AnswerBox(box);
     });
     Answerer.start();
   }
@@ -99,6 +121,51 @@ class ImportButtonTest : public QObject {
     QCOMPARE(Edit(kRedirectUrl)->text(), address);
     QCOMPARE(Edit(kStatus)->text(), QStringLiteral("Done"));
     QVERIFY(QFile::exists(Folder.filePath("temp.htm")));
+  }
+
+  // Clear All clicked and keys typed while the page drips in: none of it
+  // happens, then or afterwards.
+  void inputDuringTheTransferIsDropped() {
+    const std::string head = "<HTML>\r\n<HEAD>\r\n<TITLE>Dripped</TITLE>\r\n";
+    const std::string tail = "</HEAD>\r\n";
+    verdo::testing::LoopbackServer server([&](int connection) {
+      const std::string length = std::to_string(head.size() + tail.size());
+      bool sent = verdo::testing::SendAll(connection, "HTTP/1.0 200 OK\r\nContent-Length: " + length + "\r\n\r\n" + head);
+      for (char c : tail) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        sent = sent && verdo::testing::SendAll(connection, std::string(1, c));
+      }
+    });
+    Type(kRedirectUrl, QString::fromStdString(server.Url("/drip.htm")));
+    bool clicked = false, typed = false;
+    QTimer user;
+    user.setInterval(20);
+    connect(&user, &QTimer::timeout, this, [&] {
+      if (!Dialog->InTransfer()) return;
+      if (!clicked) {
+        QueueClick(verdo::testing::ControlOf<QWidget>(Dialog, kClearAll));
+        clicked = true;
+      } else if (!typed) {
+        Edit(kAuthor)->setFocus();
+        QTest::keyClicks(Edit(kAuthor), QStringLiteral("zz"));
+        typed = true;
+      }
+    });
+    user.start();
+
+    PressImport();
+    user.stop();
+    // Whatever was still queued would run now.
+    QTest::qWait(100);
+
+    QVERIFY(clicked && typed);
+    QCOMPARE(Edit(kTitle)->text(), QStringLiteral("Dripped"));
+    QCOMPARE(Edit(kAuthor)->text(), QString());
+    QVERIFY(!verdo::testing::ControlOf<QAbstractButton>(Dialog, kGlobal)->isChecked());
+    QCOMPARE(Edit(kStatus)->text(), QStringLiteral("Done"));
+    // Once the transfer is over, the window takes input again.
+    verdo::testing::PressButton(Dialog, kClearAll);
+    QCOMPARE(Edit(kTitle)->text(), QString());
   }
 
   void aMissingPageReportsAndChangesNothing() {

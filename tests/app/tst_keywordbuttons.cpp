@@ -18,6 +18,7 @@ constexpr int kCopyright = 1030;
 constexpr int kGlobal = 1035;
 constexpr int kLocal = 1036;
 constexpr int kNoCache = 1034;
+constexpr int kExpires = 1037;
 
 int KeywordBox(int n) { return 1011 + n; }
 
@@ -123,16 +124,56 @@ class KeywordButtonsTest : public QObject {
     QVERIFY2(matched, qPrintable(Keywords().join(' ')));
   }
 
-  void clearKeywordsReplacesATitleTypedButNotYetRead() {
+  // Keywords that were moved away from the first boxes are shuffled where
+  // they stand, as the same keywords in the first boxes would be.
+  void randomizeShufflesKeywordsInTheLastBoxes() {
+    for (int n = 1; n <= 5; ++n) Type(KeywordBox(n), QString(QChar('a' + n - 1)));
+    Press(1043);  // Reverse: now in boxes 12 to 16, as e d c b a
+    const QStringList reversed = QStringList(11, QString()) + QStringList{"e", "d", "c", "b", "a"};
+    QCOMPARE(Keywords(), reversed);
+
+    const auto start = static_cast<std::uint32_t>(std::time(nullptr));
+    Press(1003);
+    const auto end = static_cast<std::uint32_t>(std::time(nullptr));
+
+    QCOMPARE(Keywords().mid(0, 11), QStringList(11, QString()));
+    bool matched = false;
+    for (std::uint32_t seed = start; seed != end + 1 && !matched; ++seed) {
+      verdo::KeywordRandom random(seed);
+      verdo::KeywordList first{"e", "d", "c", "b", "a"};
+      QStringList expected(11, QString());
+      for (const auto& k : verdo::ShuffleKeywords(first, random)) {
+        if (!k.empty()) expected << QString::fromStdString(k);
+      }
+      matched = expected == Keywords();
+    }
+    QVERIFY2(matched, qPrintable(Keywords().join(' ')));
+  }
+
+  // Only the keyword boxes change; what was typed anywhere else stays,
+  // read by an earlier button or not.
+  void clearKeywordsKeepsEveryOtherControl() {
     Type(kTitle, "read title");
     Type(KeywordBox(4), "keyword");
     Type(kExtraKeywords, "a, b");
     Press(1002);  // lowercase: reads the form
     Type(kTitle, "typed title");
+    Type(KeywordBox(16), "typed keyword");
+    Type(kCopyright, "typed copyright");
+    Type(kExpires, "typed expiry");
+    QTest::mouseClick(Button(kLocal), Qt::LeftButton);
+    QTest::mouseClick(Button(kNoCache), Qt::LeftButton);
     Press(1051);
-    QCOMPARE(Text(kTitle), QString("read title"));
     QCOMPARE(Keywords(), QStringList(16, QString()));
     QCOMPARE(Text(kExtraKeywords), QString());
+    QCOMPARE(Text(kTitle), QString("typed title"));
+    QCOMPARE(Text(kCopyright), QString("typed copyright"));
+    QCOMPARE(Text(kExpires), QString("typed expiry"));
+    QVERIFY(Button(kLocal)->isChecked());
+    QVERIFY(Button(kNoCache)->isChecked());
+    // The boxes take their limits as before.
+    QTest::keyClicks(Edit(KeywordBox(1)), QString(25, QLatin1Char('k')));
+    QCOMPARE(Text(KeywordBox(1)).size(), 20);
   }
 
   void clearAllChoosesGlobalAndResetsEveryField() {

@@ -5,6 +5,12 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDesktopServices>
+#include <QDir>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
@@ -22,6 +28,8 @@
 #include "app/DialogDriver.h"
 #include "app/DialogLayout.h"
 #include "app/FieldEdit.h"
+#include "app/HelpPage.h"
+#include "app/MessageBox.h"
 #include "app/ModalAnswerer.h"
 #include "core/Product.h"
 #include "core/compose/CharacterTotals.h"
@@ -51,6 +59,11 @@ bool Eventually(Pred pred) {
   return QTest::qWaitFor(pred, 5000);
 }
 
+// The page in the source tree, found from the tests' own data folder.
+QString SourceHelpPage() {
+  return QDir::cleanPath(qEnvironmentVariable("VERDO_TEST_DATA") + QStringLiteral("/../../res/help/help.html"));
+}
+
 class UrlCatcher : public QObject {
   Q_OBJECT
  public:
@@ -73,7 +86,8 @@ class MetaDlgTest : public QObject {
   void typingStopsAtTheFieldsLimit_data();
   void typingStopsAtTheFieldsLimit();
   void longerTextFromShowFormShowsWhole();
-  void charactersOutsideWindows1252AreRefused();
+  void charactersOutsideWindows1252GoInAsReferences();
+  void referencesCountAgainstTheLimit();
   void pasteKeepsWhatFitsTheLimit();
   void pasteIsCutAtItsFirstLineBreak();
   void readFormCarriesBytesFlagsAndRadios();
@@ -88,6 +102,11 @@ class MetaDlgTest : public QObject {
   void previewShowsTheHeadBlockCaptionedWithTheTitle();
   void totalsShowsTheCounts();
   void helpOpensTheHelpPage();
+  void helpPrefersTheInstalledPage();
+  void previewBoxFitsTheScreenAndItsTextCopies();
+  void longMessagesScrollInsideTheScreen();
+  void messageBoxesAreAsWideAsTheirCaption_data();
+  void messageBoxesAreAsWideAsTheirCaption();
   void windowMenuOpensTheAboutBox();
   void aboutBoxFollowsItsTable();
   void chooseFileReturnsPathAndExtension();
@@ -266,16 +285,33 @@ void MetaDlgTest::longerTextFromShowFormShowsWhole() {
   QCOMPARE(edit->text().size(), 80);
 }
 
-void MetaDlgTest::charactersOutsideWindows1252AreRefused() {
+void MetaDlgTest::charactersOutsideWindows1252GoInAsReferences() {
   CMetaDlg dlg;
+  Type(EditOf(dlg, 1010), QStringLiteral("\u017C"));
+  QCOMPARE(EditOf(dlg, 1010)->text(), QStringLiteral("&#380;"));
   QLineEdit* edit = EditOf(dlg, 1029);
-  // € and Ž are in Windows-1252 (0x80, 0x8E); Ж, ő and the emoji are not.
+  // € and ž are in Windows-1252 (0x80, 0x9E); Ж, ő and the emoji are not.
   Type(edit, QStringLiteral("a\u0416b\u20ACc\u0151d\u017Ee\u00E9"));
-  QCOMPARE(edit->text(), QStringLiteral("ab\u20ACcd\u017Ee\u00E9"));
+  QCOMPARE(edit->text(), QStringLiteral("a&#1046;b\u20ACc&#337;d\u017Ee\u00E9"));
   edit->insert(QStringLiteral("\U0001F600"));
-  QCOMPARE(edit->text(), QStringLiteral("ab\u20ACcd\u017Ee\u00E9"));
+  QCOMPARE(edit->text(), QStringLiteral("a&#1046;b\u20ACc&#337;d\u017Ee\u00E9&#128512;"));
   QVERIFY(dlg.ReadForm());
-  QCOMPARE(dlg.Form().Author, std::string("ab\x80" "cd\x9E" "e\xE9"));
+  QCOMPARE(dlg.Form().Author, std::string("a&#1046;b\x80" "c&#337;d\x9E" "e\xE9&#128512;"));
+}
+
+// A reference counts with all its characters, and goes in whole or not at all.
+void MetaDlgTest::referencesCountAgainstTheLimit() {
+  CMetaDlg dlg;
+  QLineEdit* edit = EditOf(dlg, verdo::KeywordControlId(5));
+  Type(edit, QString(13, QLatin1Char('k')) + QStringLiteral("\u017C\u017Cz"));
+  QCOMPARE(edit->text(), QString(13, QLatin1Char('k')) + QStringLiteral("&#380;z"));
+  edit->clear();
+  QApplication::clipboard()->setText(QStringLiteral("\u017C\u017C\u017C\u017C"));
+  edit->paste();
+  QCOMPARE(edit->text(), QStringLiteral("&#380;&#380;&#380;"));
+  QApplication::clipboard()->setText(QStringLiteral("ab"));
+  edit->paste();
+  QCOMPARE(edit->text(), QStringLiteral("&#380;&#380;&#380;ab"));
 }
 
 void MetaDlgTest::pasteKeepsWhatFitsTheLimit() {
@@ -294,11 +330,11 @@ void MetaDlgTest::pasteKeepsWhatFitsTheLimit() {
   edit->setSelection(0, 4);
   edit->paste();
   QCOMPARE(edit->text(), "bcde" + QString(5, QLatin1Char('a')) + "bc" + QString(9, QLatin1Char('a')));
-  // A character Windows-1252 can't hold refuses the whole paste.
+  // A character Windows-1252 can't hold goes in as its reference.
   edit->clear();
   QApplication::clipboard()->setText(QStringLiteral("ok\u0416"));
   edit->paste();
-  QCOMPARE(edit->text(), QString());
+  QCOMPARE(edit->text(), QStringLiteral("ok&#1046;"));
 }
 
 // The boxes are single-line: a paste keeps its first line only, wherever it
@@ -387,8 +423,8 @@ void MetaDlgTest::overlongDescriptionStopsTheExchange() {
   const verdo::MetaTagForm before = dlg.Form();
 
   ModalAnswerer answerer;
-  QWidget* focusAtBox = nullptr;
-  answerer.OnBox = [&](QMessageBox*) { focusAtBox = dlg.focusWidget(); };
+  QList<QWidget*> focusAtBoxes;
+  answerer.OnBox = [&](QDialog*) { focusAtBoxes << dlg.focusWidget(); };
   // Totals starts with ReadForm, which fails; the handler goes on.
   Control<QPushButton>(dlg, 1048)->click();
 
@@ -398,7 +434,9 @@ void MetaDlgTest::overlongDescriptionStopsTheExchange() {
   QCOMPARE(limit.Caption, QCoreApplication::applicationName());
   QCOMPARE(limit.Icon, QMessageBox::Warning);
   QCOMPARE(limit.ButtonCount, 1);
-  Q_UNUSED(focusAtBox);
+  // The message comes first; then the focus moves to the over-long box,
+  // before the handler goes on to its own box.
+  QCOMPARE(focusAtBoxes, (QList<QWidget*>{Control(dlg, 1010), Control(dlg, 1031)}));
   QCOMPARE(dlg.focusWidget(), Control(dlg, 1031));
   QCOMPARE(EditOf(dlg, 1031)->selectedText().size(), 300);
 
@@ -559,8 +597,12 @@ void MetaDlgTest::previewShowsTheHeadBlockCaptionedWithTheTitle() {
   Control<QPushButton>(dlg, 1047)->click();
   Control<QPushButton>(dlg, 1047)->click();
   QCOMPARE(answerer.Boxes.size(), std::size_t(2));
-  const QString expected = QStringFromCp1252(verdo::ComposeHeadBlock(dlg.Form(), verdo::HeadBlockStyle::Plain));
-  QVERIFY(expected.startsWith(QStringLiteral("<TITLE>My <b>Page</b> \u00E9</TITLE>")));
+  const QString expected = QStringLiteral(
+      "<TITLE>My <b>Page</b> \u00E9</TITLE>\n"
+      "<META NAME=\"description\" CONTENT=\"\">\n"
+      "<META NAME=\"keywords\" CONTENT=\"abc\">\n"
+      "<META NAME=\"copyright\" CONTENT=\"Copyright \u00A9 2000\">\n"
+      "<META NAME=\"distribution\" CONTENT=\"Global\">");
   for (const auto& box : answerer.Boxes) {
     QCOMPARE(box.Caption, QStringLiteral("My <b>Page</b> \u00E9"));
     QCOMPARE(box.Text, expected);
@@ -589,14 +631,42 @@ void MetaDlgTest::totalsShowsTheCounts() {
   QCOMPARE(answerer.Boxes[1].Icon, QMessageBox::NoIcon);
 }
 
+// From a build, Help opens the page of the source tree.
 void MetaDlgTest::helpOpensTheHelpPage() {
   CMetaDlg dlg;
   UrlCatcher catcher;
-  QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "Open");
+  for (const char* scheme : {"file", "http", "https"}) {
+    QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &catcher, "Open");
+  }
   Control<QPushButton>(dlg, 57670)->click();
-  QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
-  QCOMPARE(catcher.Opened, QList<QUrl>{QUrl(QString::fromUtf8(verdo::kHelpPageUrl))});
+  for (const char* scheme : {"file", "http", "https"}) QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+  QCOMPARE(catcher.Opened, QList<QUrl>{QUrl::fromLocalFile(SourceHelpPage())});
+  QFile page(catcher.Opened[0].toLocalFile());
+  QVERIFY(page.open(QIODevice::ReadOnly));
+  QVERIFY(page.readAll().contains("<title>Verdo Help</title>"));
   QCOMPARE(Control<QPushButton>(dlg, 57670)->text(), QStringLiteral("&Help"));
+}
+
+// Installed, the page lies in share/doc/verdo beside the program's folder.
+void MetaDlgTest::helpPrefersTheInstalledPage() {
+  QTemporaryDir prefix;
+  QVERIFY(prefix.isValid());
+  QVERIFY(QDir(prefix.path()).mkpath(QStringLiteral("bin")));
+  QVERIFY(QDir(prefix.path()).mkpath(QStringLiteral("share/doc/verdo")));
+  const QString program = prefix.filePath(QStringLiteral("bin"));
+  const QString installed = prefix.filePath(QStringLiteral("share/doc/verdo/help.html"));
+  const QString missing = prefix.filePath(QStringLiteral("missing.html"));
+  // Without the installed page: the source tree's, else nothing.
+  QCOMPARE(verdo::app::FindHelpPage(program, SourceHelpPage()), QUrl::fromLocalFile(SourceHelpPage()));
+  QVERIFY(verdo::app::FindHelpPage(program, missing).isEmpty());
+  // A folder of that name is no page.
+  QVERIFY(QDir(prefix.path()).mkpath(QStringLiteral("share/doc/verdo/help.html")));
+  QVERIFY(verdo::app::FindHelpPage(program, missing).isEmpty());
+  QVERIFY(QDir(prefix.path()).rmdir(QStringLiteral("share/doc/verdo/help.html")));
+  QFile page(installed);
+  QVERIFY(page.open(QIODevice::WriteOnly));
+  page.close();
+  QCOMPARE(verdo::app::FindHelpPage(program, SourceHelpPage()), QUrl::fromLocalFile(installed));
 }
 
 void MetaDlgTest::windowMenuOpensTheAboutBox() {
@@ -702,6 +772,112 @@ void MetaDlgTest::setCaptionSetsTheWindowTitle() {
   dlg.ShowForm();
   QVERIFY(dlg.ReadForm());
   QCOMPARE(dlg.windowTitle(), QStringLiteral("Verdo: /tmp/d\u00E9j\u00E0/page.htm"));
+}
+
+namespace {
+
+// Lines the box shows for its text: more than the text's lines when a line
+// was broken.
+int ShownLines(const QPlainTextEdit& view) {
+  int lines = 0;
+  for (QTextBlock block = view.document()->begin(); block.isValid(); block = block.next()) {
+    lines += block.layout()->lineCount();
+  }
+  return lines;
+}
+
+bool FitsTheScreen(const QWidget& box) {
+  return box.screen()->availableGeometry().contains(box.frameGeometry());
+}
+
+}  // namespace
+
+void MetaDlgTest::previewBoxFitsTheScreenAndItsTextCopies() {
+  CMetaDlg dlg;
+  dlg.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+  Type(EditOf(dlg, 1010), QStringLiteral("Garden"));
+  // Expires has no limit; an address and a tag that must not be broken.
+  Type(EditOf(dlg, 1037), QString(600, QLatin1Char('x')) + QStringLiteral(" https://verdo.example.org/ </CENTER>"));
+  QVERIFY(dlg.ReadForm());
+  const QString headBlock = QStringFromCp1252(verdo::ComposeHeadBlock(dlg.Form(), verdo::HeadBlockStyle::Plain));
+
+  ModalAnswerer answerer;
+  bool fits = false, copied = false, unchanged = false;
+  int shown = 0;
+  answerer.OnBox = [&](QDialog* dialog) {
+    auto* box = qobject_cast<verdo::app::CMessageBox*>(dialog);
+    QVERIFY(box);
+    fits = FitsTheScreen(*box);
+    shown = ShownLines(*box->TextView());
+    QApplication::clipboard()->clear();
+    QTest::keyClick(box->TextView(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(box->TextView(), Qt::Key_C, Qt::ControlModifier);
+    copied = QApplication::clipboard()->text() == headBlock;
+    QTest::keyClicks(box->TextView(), QStringLiteral("typed"));
+    QTest::keyClick(box->TextView(), Qt::Key_Delete);
+    unchanged = box->TextView()->toPlainText() == headBlock;
+    QVERIFY(box->TextView()->textInteractionFlags() & Qt::TextSelectableByMouse);
+  };
+  Control<QPushButton>(dlg, 1047)->click();
+  QCOMPARE(answerer.Boxes.size(), std::size_t(1));
+  QCOMPARE(answerer.Boxes[0].Text, headBlock);
+  QCOMPARE(answerer.Boxes[0].Caption, QStringLiteral("Garden"));
+  QCOMPARE(answerer.Boxes[0].Icon, QMessageBox::NoIcon);
+  QCOMPARE(answerer.Boxes[0].ButtonCount, 1);
+  QVERIFY(fits);
+  QCOMPARE(shown, 6);  // the head block's six lines, none broken
+  QVERIFY(copied);
+  QVERIFY(unchanged);
+}
+
+void MetaDlgTest::longMessagesScrollInsideTheScreen() {
+  CMetaDlg dlg;
+  dlg.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+  std::string text;
+  for (int line = 0; line < 300; ++line) text += "line " + std::to_string(line) + std::string(400, '.') + "\n";
+  text += "last";
+  ModalAnswerer answerer;
+  bool fits = false, scrolls = false, enterCloses = false;
+  answerer.OnBox = [&](QDialog* box) {
+    fits = FitsTheScreen(*box);
+    auto* view = qobject_cast<verdo::app::CMessageBox*>(box)->TextView();
+    scrolls = view->verticalScrollBar()->maximum() > 0 && view->horizontalScrollBar()->maximum() > 0;
+    // The text has the focus; Enter still closes the box.
+    QCOMPARE(box->focusWidget(), view);
+    QTest::keyClick(view, Qt::Key_Return);
+    enterCloses = !box->isVisible();
+  };
+  dlg.ShowMessage(text, "Long");
+  QVERIFY(fits);
+  QVERIFY(scrolls);
+  QVERIFY(enterCloses);
+}
+
+void MetaDlgTest::messageBoxesAreAsWideAsTheirCaption_data() {
+  QTest::addColumn<QString>("caption");
+  QTest::addColumn<QString>("text");
+  QTest::newRow("totals") << "Character Totals" << "Title: 0\nDescription: 0";
+  QTest::newRow("save") << "Save Template" << "Error Saving File";
+  QTest::newRow("import") << "Import HTML" << "Error Opening File";
+  QTest::newRow("empty title") << "" << "<TITLE></TITLE>";
+}
+
+void MetaDlgTest::messageBoxesAreAsWideAsTheirCaption() {
+  QFETCH(QString, caption);
+  QFETCH(QString, text);
+  CMetaDlg dlg;
+  ModalAnswerer answerer;
+  int width = 0;
+  answerer.OnBox = [&](QDialog* box) { width = box->width(); };
+  dlg.ShowMessage(text.toStdString(), caption.toStdString());
+  QCOMPARE(answerer.Boxes.size(), std::size_t(1));
+  QFont bold = dlg.font();
+  bold.setBold(true);
+  // The caption's text, and room for the title bar's icon and three buttons.
+  QVERIFY2(width >= QFontMetrics(bold).horizontalAdvance(caption) + 100, qPrintable(QString::number(width)));
+  QVERIFY(width >= QFontMetrics(dlg.font()).horizontalAdvance(text));
 }
 
 QTEST_MAIN(MetaDlgTest)

@@ -76,6 +76,16 @@ class KeywordsCommand(unittest.TestCase):
         self.assertEqual(sorted(keywords(self.ok("keywords", "shuffle", path, "--seed", "4294967295"))),
                          [""] * 13 + ["a", "b", "c"])
 
+    def test_shuffle_moves_keywords_wherever_they_stand(self):
+        # Five keywords in the last five boxes take the order that the same
+        # five in the first boxes get; the empty boxes stay empty.
+        path = self.form(**{"KW%d" % n: c for n, c in zip(range(12, 17), "abcde")})
+        self.assertEqual(keywords(self.ok("keywords", "shuffle", path, "--seed", "1")),
+                         [""] * 11 + "d b a c e".split())
+        path = self.form(KW1="a", KW2="b", KW3="c", KW4="d", KW5="e")
+        self.assertEqual(keywords(self.ok("keywords", "shuffle", path, "--seed", "1")),
+                         "d b a c e".split() + [""] * 11)
+
     def test_shuffle_without_a_seed_uses_the_time_in_seconds(self):
         letters = {"KW%d" % n: chr(ord("a") + n - 1) for n in range(1, 17)}
         path = self.form(**letters)

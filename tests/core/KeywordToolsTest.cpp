@@ -64,21 +64,30 @@ INSTANTIATE_TEST_SUITE_P(
                       ShuffleCase{1, "abc.............", "bac............."},
                       ShuffleCase{7, "................", "................"},
                       ShuffleCase{7, "a...............", "a..............."},
-                      ShuffleCase{7, ".........q......", ".........q......"}));
+                      ShuffleCase{7, ".........q......", ".........q......"},
+                      // Keywords that don't start in the first box trade places
+                      // as if they did: the first n boxes give the same order.
+                      ShuffleCase{1, "abcde...........", "dbace..........."},
+                      ShuffleCase{1, "...........abcde", "...........dbace"},
+                      ShuffleCase{1, ".b.c.d.........e", ".b.e.c.........d"},
+                      ShuffleCase{7, "a.b.c...........", "a.c.b..........."}));
 
-TEST(ShuffleKeywords, CountsNonEmptyValuesSoKeywordsPastAGapStayPut) {
-  // Keyword1 empty, Keyword2..4 filled: n = 3, so only positions 0..2 move.
-  bool emptyReachedKeyword2Or3 = false;
+TEST(ShuffleKeywords, EmptyBoxesStayEmptyAndKeywordsPastAGapMove) {
+  // Keyword1 empty, Keyword2..4 filled: the three keywords move among
+  // themselves and the empty first box stays empty.
+  bool lastBoxMoved = false;
   for (std::uint32_t seed = 0; seed < 200; ++seed) {
     KeywordRandom random(seed);
     const KeywordList after = ShuffleKeywords(Letters(".bcd"), random);
-    ASSERT_EQ(after[3], "d") << seed;
-    std::string firstThree = Joined(after).substr(0, 3);
-    std::sort(firstThree.begin(), firstThree.end());
-    ASSERT_EQ(firstThree, ".bc") << seed;
-    if (after[1].empty() || after[2].empty()) emptyReachedKeyword2Or3 = true;
+    std::string joined = Joined(after);
+    ASSERT_EQ(joined[0], '.') << seed;
+    ASSERT_EQ(joined.substr(4), std::string(12, '.')) << seed;
+    std::string moved = joined.substr(1, 3);
+    std::sort(moved.begin(), moved.end());
+    ASSERT_EQ(moved, "bcd") << seed;
+    if (after[3] != "d") lastBoxMoved = true;
   }
-  EXPECT_TRUE(emptyReachedKeyword2Or3);
+  EXPECT_TRUE(lastBoxMoved);
 }
 
 TEST(ShuffleKeywords, ABlankValueCountsAsAKeyword) {

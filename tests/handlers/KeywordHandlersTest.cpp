@@ -25,7 +25,7 @@ void PrintTo(const ButtonCase& c, std::ostream* os) { *os << c.Name; }
 class KeywordButtons : public ::testing::TestWithParam<ButtonCase> {};
 
 // A record read earlier, and controls typed into since: the readers work on
-// the typed text, the clears on the record and then overwrite the typing.
+// the typed text; Clear All on the record, and then overwrites the typing.
 TEST_P(KeywordButtons, ReadsTheControlsOrNotAndEndsWithShowForm) {
   ScriptedHost host;
   host.Record.Title = "read title";
@@ -51,7 +51,6 @@ INSTANTIATE_TEST_SUITE_P(
                       ButtonCase{"FirstCapitol", handlers::OnFirstCapitol, true, "typed title"},
                       ButtonCase{"Reverse", handlers::OnReverse, true, "typed title"},
                       ButtonCase{"Randomize", handlers::OnRandomize, true, "typed title"},
-                      ButtonCase{"ClearKeywords", handlers::OnClearKeywords, false, "read title"},
                       ButtonCase{"ClearAll", handlers::OnClearAll, false, ""}),
     [](const auto& info) { return std::string(info.param.Name); });
 
@@ -97,38 +96,27 @@ TEST(KeywordHandlers, RandomizeSeedsWithTheTimeInWholeSeconds) {
   EXPECT_TRUE(matched);
 }
 
-TEST(KeywordHandlers, ClearKeywordsReplacesATitleTypedButNotYetRead) {
+TEST(KeywordHandlers, ClearKeywordsKeepsWhatWasTypedElsewhere) {
   ScriptedHost host;
   host.Record.Title = "old title";
-  host.Record.Keyword(3) = "kept?";
-  host.Record.ExtraKeywords = "x, y";
+  host.Record.Keyword(3) = "old keyword";
+  host.Status = "Done.";
   host.Controls = host.Record;
   host.Controls.Title = "new title";  // typed, no button pressed since
+  host.Controls.Keyword(16) = "typed keyword";
+  host.Controls.ExtraKeywords = "x, y";
+  host.Controls.Distribution = kDistributionLocal;
+  host.ControlStatus = "Typed";
+  MetaTagForm expected = host.Controls;
+  expected.Keywords = {};
+  expected.ExtraKeywords = "";
 
   handlers::OnClearKeywords(host);
 
-  EXPECT_EQ(host.Controls.Title, "old title");
-  EXPECT_EQ(host.Controls.Keyword(3), "");
-  EXPECT_EQ(host.Controls.ExtraKeywords, "");
-}
-
-TEST(KeywordHandlers, ClearAllChoosesGlobalAndKeepsTheStatusText) {
-  ScriptedHost host;
-  host.Record.Title = "old title";
-  host.Record.Distribution = kDistributionLocal;
-  host.Record.NoCache = 1;
-  host.Status = "Done";
-  host.Controls.Title = "typed";
-  host.Controls.Distribution = kDistributionNone;
-
-  handlers::OnClearAll(host);
-
-  EXPECT_EQ(host.Log, Log{"ShowForm [Done]"});
-  EXPECT_EQ(host.Controls.Distribution, kDistributionGlobal);
-  EXPECT_EQ(host.Controls.Title, "");
-  EXPECT_EQ(host.Controls.NoCache, 0);
-  EXPECT_EQ(host.Controls.Copyright, "Copyright \xA9 2000");
-  EXPECT_EQ(host.ControlStatus, "Done");
+  EXPECT_EQ(host.Log, Log{"ShowKeywords"});
+  EXPECT_EQ(host.Controls, expected);
+  EXPECT_EQ(host.Controls.Title, "new title");
+  EXPECT_EQ(host.ControlStatus, "Typed");
 }
 
 }  // namespace

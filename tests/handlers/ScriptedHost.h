@@ -37,6 +37,12 @@ class ScriptedHost : public Host {
     ControlStatus = Status;
   }
 
+  void ShowKeywords() override {
+    Log.push_back("ShowKeywords");
+    Controls.Keywords = Record.Keywords;
+    Controls.ExtraKeywords = Record.ExtraKeywords;
+  }
+
   void ShowMessage(const std::string& text, const std::string& caption) override {
     Log.push_back("ShowMessage [" + caption + "] " + text);
   }

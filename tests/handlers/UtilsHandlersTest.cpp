@@ -33,5 +33,24 @@ TEST(UtilsHandlers, TotalsCountsBytesAndChangesNoControl) {
   EXPECT_EQ(host.Controls, before);
 }
 
+TEST(UtilsHandlers, ClearAllChoosesGlobalAndKeepsTheStatusText) {
+  ScriptedHost host;
+  host.Record.Title = "old title";
+  host.Record.Distribution = kDistributionLocal;
+  host.Record.NoCache = 1;
+  host.Status = "Done";
+  host.Controls.Title = "typed";
+  host.Controls.Distribution = kDistributionNone;
+
+  handlers::OnClearAll(host);
+
+  EXPECT_EQ(host.Log, Log{"ShowForm [Done]"});
+  EXPECT_EQ(host.Controls.Distribution, kDistributionGlobal);
+  EXPECT_EQ(host.Controls.Title, "");
+  EXPECT_EQ(host.Controls.NoCache, 0);
+  EXPECT_EQ(host.Controls.Copyright, "Copyright \xA9 2000");
+  EXPECT_EQ(host.ControlStatus, "Done");
+}
+
 }  // namespace
 }  // namespace verdo

@@ -69,6 +69,11 @@ class InstallTest(unittest.TestCase):
             self.assertEqual(result.returncode, 0, result.stderr)
             self.assertEqual(result.stderr.strip(), "")
 
+    def test_help_page_is_installed_with_the_documentation(self):
+        # The program looks for it at ../share/doc/verdo/help.html from its own folder.
+        page = self.prefix / "bin" / ".." / "share" / "doc" / "verdo" / "help.html"
+        self.assertTrue(filecmp.cmp(page, SOURCE / "res" / "help" / "help.html", shallow=False))
+
     def test_bash_completion_completes_commands(self):
         script = self.share / "bash-completion" / "completions" / "verdo-cli"
         probe = (f"_init_completion() {{ cur=${{COMP_WORDS[COMP_CWORD]}}; prev=${{COMP_WORDS[COMP_CWORD-1]}}; "

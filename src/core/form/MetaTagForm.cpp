@@ -53,4 +53,9 @@ const std::array<FormField, 29>& FormFields() {
   return fields;
 }
 
+void ClearAll(MetaTagForm& form) {
+  form = MetaTagForm{};
+  form.Distribution = kDistributionGlobal;
+}
+
 }  // namespace verdo

@@ -62,4 +62,9 @@ inline constexpr int kLocalControlId = 1036;
 // Keyword N has control id 1011 + N.
 inline constexpr int KeywordControlId(int n) { return 1011 + n; }
 
+// The form that Clear All leaves: every text empty but Copyright (the
+// initial text), every flag clear and Distribution Global, unlike the form
+// at start where no button is chosen.
+void ClearAll(MetaTagForm& form);
+
 }  // namespace verdo

@@ -1,6 +1,7 @@
 #include "core/keywords/KeywordTools.h"
 
 #include <algorithm>
+#include <tuple>
 #include <utility>
 
 #include "core/text/Text.h"
@@ -19,13 +20,18 @@ std::string CapitaliseWords(std::string_view text, std::string_view separators) 
 }
 
 KeywordList ShuffleKeywords(KeywordList keywords, KeywordRandom& random) {
-  const auto n = static_cast<int>(
-      std::count_if(keywords.begin(), keywords.end(), [](const std::string& k) { return !k.empty(); }));
+  // The i-th non-empty value in list order stands for position i, so the
+  // keywords trade places among themselves wherever they stand.
+  std::array<std::size_t, std::tuple_size_v<KeywordList>> filled{};
+  std::size_t n = 0;
+  for (std::size_t k = 0; k < keywords.size(); ++k) {
+    if (!keywords[k].empty()) filled[n++] = k;
+  }
   if (n < 1) return keywords;
   for (int round = 0; round < 300; ++round) {
-    const int i = random.Draw() % n;
-    const int j = random.Draw() % n;
-    std::swap(keywords[static_cast<std::size_t>(i)], keywords[static_cast<std::size_t>(j)]);
+    const std::size_t i = static_cast<std::size_t>(random.Draw()) % n;
+    const std::size_t j = static_cast<std::size_t>(random.Draw()) % n;
+    std::swap(keywords[filled[i]], keywords[filled[j]]);
   }
   return keywords;
 }
@@ -63,11 +69,6 @@ void ShuffleKeywords(MetaTagForm& form, KeywordRandom& random) {
 void ClearKeywords(MetaTagForm& form) {
   for (auto& keyword : form.Keywords) keyword.clear();
   form.ExtraKeywords.clear();
-}
-
-void ClearAll(MetaTagForm& form) {
-  form = MetaTagForm{};
-  form.Distribution = kDistributionGlobal;
 }
 
 }  // namespace verdo

@@ -1,5 +1,5 @@
 // The keyword tools: re-casing, reversing, shuffling and clearing the
-// keyword fields, and putting the whole form back to a fixed state.
+// keyword fields.
 // Case mapping changes the ASCII letters only (see core/text/Text.h).
 #pragma once
 
@@ -39,10 +39,10 @@ class KeywordRandom {
 
 using KeywordList = std::array<std::string, 16>;
 
-// 300 exchanges of two positions drawn from the first n, n being the count of
-// non-empty values (a value of blanks counts as non-empty). Values past
-// position n-1 never move, so with gaps in the list some keywords stay put
-// while empty values among the first n move.
+// 300 exchanges of two of the n non-empty values (a value of blanks counts
+// as non-empty), drawn as positions 0 to n-1 among them in list order. Empty
+// values never move; when the keywords fill the first n places, this is a
+// plain exchange of positions drawn from 0 to n-1.
 KeywordList ShuffleKeywords(KeywordList keywords, KeywordRandom& random);
 
 // The form-level tools. The case tools cover Keyword1 to Keyword16 and
@@ -54,8 +54,5 @@ void ReverseKeywords(MetaTagForm& form);
 void ShuffleKeywords(MetaTagForm& form, KeywordRandom& random);
 // Keyword1 to Keyword16 and ExtraKeywords empty.
 void ClearKeywords(MetaTagForm& form);
-// Every text empty but Copyright (the initial text), every flag clear and
-// Distribution Global, unlike the form at start where no button is chosen.
-void ClearAll(MetaTagForm& form);
 
 }  // namespace verdo
