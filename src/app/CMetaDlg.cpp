@@ -22,6 +22,7 @@
 #include "app/HelpPage.h"
 #include "app/MessageBox.h"
 #include "core/Product.h"
+#include "core/form/ControlIds.h"
 #include "core/text/Text.h"
 #include "handlers/Handlers.h"
 
@@ -33,10 +34,7 @@ using verdo::app::QStringFromCp1252;
 
 namespace {
 
-constexpr int kGlobalControlId = 1035;
-constexpr int kExtraKeywordsControlId = 1028;
-constexpr int kHelpControlId = 57670;
-constexpr int kExitControlId = 2;
+namespace control = verdo::control;
 
 struct ButtonRow {
   int Id;
@@ -44,15 +42,23 @@ struct ButtonRow {
 };
 
 constexpr ButtonRow kButtons[] = {
-    {1006, &CMetaDlg::OnLoad},        {1033, &CMetaDlg::OnSave},
-    {1004, &CMetaDlg::OnExport},      {1005, &CMetaDlg::OnImport},
-    {1007, &CMetaDlg::OnGenerate},    {1049, &CMetaDlg::OnTrapPreview},
-    {1048, &CMetaDlg::OnTotals},      {1047, &CMetaDlg::OnPreview},
-    {1050, &CMetaDlg::OnClearAll},    {1001, &CMetaDlg::OnUppercase},
-    {1002, &CMetaDlg::OnLowercase},   {1032, &CMetaDlg::OnFirstCapitol},
-    {1043, &CMetaDlg::OnReverse},     {1003, &CMetaDlg::OnRandomize},
-    {1051, &CMetaDlg::OnClearKeywords}, {kHelpControlId, &CMetaDlg::OnHelp},
-    {kExitControlId, &CMetaDlg::OnCancel},
+    {control::Load, &CMetaDlg::OnLoad},
+    {control::Save, &CMetaDlg::OnSave},
+    {control::Export, &CMetaDlg::OnExport},
+    {control::Import, &CMetaDlg::OnImport},
+    {control::Generate, &CMetaDlg::OnGenerate},
+    {control::TrapPreview, &CMetaDlg::OnTrapPreview},
+    {control::Totals, &CMetaDlg::OnTotals},
+    {control::Preview, &CMetaDlg::OnPreview},
+    {control::ClearAll, &CMetaDlg::OnClearAll},
+    {control::Uppercase, &CMetaDlg::OnUppercase},
+    {control::Lowercase, &CMetaDlg::OnLowercase},
+    {control::FirstCapitol, &CMetaDlg::OnFirstCapitol},
+    {control::Reverse, &CMetaDlg::OnReverse},
+    {control::Randomize, &CMetaDlg::OnRandomize},
+    {control::ClearKeywords, &CMetaDlg::OnClearKeywords},
+    {control::Help, &CMetaDlg::OnHelp},
+    {control::Exit, &CMetaDlg::OnCancel},
 };
 
 // Swallows every event that a user's hand makes: keys, the mouse, the wheel,
@@ -118,7 +124,7 @@ CMetaDlg::CMetaDlg(QWidget* parent) : QDialog(parent) {
 
   // All controls show the form at start, and the typing limits are installed.
   ShowForm();
-  Edit(1010)->setFocus();
+  Edit(control::Title)->setFocus();
 }
 
 CMetaDlg::~CMetaDlg() = default;
@@ -146,13 +152,13 @@ bool CMetaDlg::ReadForm() {
       case verdo::FieldKind::Radio: {
         int& distribution = *field.Number(Record);
         distribution = verdo::kDistributionNone;
-        if (Button(kGlobalControlId)->isChecked()) distribution = verdo::kDistributionGlobal;
-        if (Button(verdo::kLocalControlId)->isChecked()) distribution = verdo::kDistributionLocal;
+        if (Button(control::Global)->isChecked()) distribution = verdo::kDistributionGlobal;
+        if (Button(control::Local)->isChecked()) distribution = verdo::kDistributionLocal;
         break;
       }
     }
   }
-  CFieldEdit* status = Edit(verdo::kStatusControlId);
+  CFieldEdit* status = Edit(control::Status);
   Status = verdo::app::Cp1252FromQString(status->text());
   if (Status.size() > static_cast<std::size_t>(verdo::kStatusLimit)) {
     LimitCheckFailed(status, verdo::kStatusLimit);
@@ -186,28 +192,28 @@ void CMetaDlg::ShowForm() {
         break;
       case verdo::FieldKind::Radio: {
         const int distribution = *field.Number(Record);
-        for (int id : {kGlobalControlId, verdo::kLocalControlId}) {
+        for (int id : {control::Global, control::Local}) {
           QAbstractButton* radio = Button(id);
           // An exclusive radio button can't be cleared by hand; neither
           // chosen is a state of its own here.
           radio->setAutoExclusive(false);
-          radio->setChecked(distribution == (id == kGlobalControlId ? verdo::kDistributionGlobal
-                                                                    : verdo::kDistributionLocal));
+          radio->setChecked(distribution == (id == control::Global ? verdo::kDistributionGlobal
+                                                                   : verdo::kDistributionLocal));
           radio->setAutoExclusive(true);
         }
         break;
       }
     }
   }
-  CFieldEdit* status = Edit(verdo::kStatusControlId);
+  CFieldEdit* status = Edit(control::Status);
   status->SetFieldText(QStringFromCp1252(Status));
   status->SetTypingLimit(verdo::kStatusLimit);
 }
 
 void CMetaDlg::ShowKeywords() {
   for (const verdo::FormField& field : verdo::FormFields()) {
-    const bool keyword = field.ControlId == kExtraKeywordsControlId ||
-                         (field.ControlId >= verdo::KeywordControlId(1) && field.ControlId <= verdo::KeywordControlId(16));
+    const bool keyword = field.ControlId == control::ExtraKeywords ||
+                         (field.ControlId >= control::Keyword(1) && field.ControlId <= control::Keyword(16));
     if (keyword) ShowTextField(field);
   }
 }

@@ -21,14 +21,7 @@
 
 namespace {
 
-constexpr int kImport = 1005;
-constexpr int kTitle = 1010;
-constexpr int kDescription = 1031;
-constexpr int kAuthor = 1029;
-constexpr int kRedirectUrl = 1045;
-constexpr int kStatus = 1052;
-constexpr int kClearAll = 1050;
-constexpr int kGlobal = 1035;
+namespace control = verdo::control;
 
 // A click as the window system hands it over: queued, delivered whenever the
 // program next takes its input.
@@ -66,7 +59,7 @@ class ImportButtonTest : public QObject {
 
   QLineEdit* Edit(int id) { return verdo::testing::EditOf(Dialog, id); }
   void Type(int id, const QString& text) { QCOMPARE(verdo::testing::TypeInto(Edit(id), text), text); }
-  void PressImport() { verdo::testing::PressButton(Dialog, kImport); }
+  void PressImport() { verdo::testing::PressButton(Dialog, control::Import); }
 
  private slots:
   void initTestCase() {
@@ -107,19 +100,19 @@ class ImportButtonTest : public QObject {
                "<META NAME=\"author\" CONTENT=\"not read\">\r\n");
     page.close();
     const QString address = QStringLiteral("file://") + page.fileName();
-    Type(kRedirectUrl, address);
-    Type(kAuthor, QStringLiteral("Ann"));
+    Type(control::RedirectUrl, address);
+    Type(control::Author, QStringLiteral("Ann"));
 
     PressImport();
 
     QCOMPARE(Boxes.size(), 1);
     QCOMPARE(Boxes[0].Caption, QStringLiteral("Import HTML Page"));
     QCOMPARE(Boxes[0].Text, address + kNotice);
-    QCOMPARE(Edit(kTitle)->text(), QStringLiteral("My Page"));
-    QCOMPARE(Edit(kDescription)->text(), QStringLiteral("About me"));
-    QCOMPARE(Edit(kAuthor)->text(), QStringLiteral("Ann"));
-    QCOMPARE(Edit(kRedirectUrl)->text(), address);
-    QCOMPARE(Edit(kStatus)->text(), QStringLiteral("Done"));
+    QCOMPARE(Edit(control::Title)->text(), QStringLiteral("My Page"));
+    QCOMPARE(Edit(control::Description)->text(), QStringLiteral("About me"));
+    QCOMPARE(Edit(control::Author)->text(), QStringLiteral("Ann"));
+    QCOMPARE(Edit(control::RedirectUrl)->text(), address);
+    QCOMPARE(Edit(control::Status)->text(), QStringLiteral("Done"));
     QVERIFY(QFile::exists(Folder.filePath("temp.htm")));
   }
 
@@ -136,18 +129,18 @@ class ImportButtonTest : public QObject {
         sent = sent && verdo::testing::SendAll(connection, std::string(1, c));
       }
     });
-    Type(kRedirectUrl, QString::fromStdString(server.Url("/drip.htm")));
+    Type(control::RedirectUrl, QString::fromStdString(server.Url("/drip.htm")));
     bool clicked = false, typed = false;
     QTimer user;
     user.setInterval(20);
     connect(&user, &QTimer::timeout, this, [&] {
       if (!Dialog->InTransfer()) return;
       if (!clicked) {
-        QueueClick(verdo::testing::ControlOf<QWidget>(Dialog, kClearAll));
+        QueueClick(verdo::testing::ControlOf<QWidget>(Dialog, control::ClearAll));
         clicked = true;
       } else if (!typed) {
-        Edit(kAuthor)->setFocus();
-        QTest::keyClicks(Edit(kAuthor), QStringLiteral("zz"));
+        Edit(control::Author)->setFocus();
+        QTest::keyClicks(Edit(control::Author), QStringLiteral("zz"));
         typed = true;
       }
     });
@@ -159,19 +152,19 @@ class ImportButtonTest : public QObject {
     QTest::qWait(100);
 
     QVERIFY(clicked && typed);
-    QCOMPARE(Edit(kTitle)->text(), QStringLiteral("Dripped"));
-    QCOMPARE(Edit(kAuthor)->text(), QString());
-    QVERIFY(!verdo::testing::ControlOf<QAbstractButton>(Dialog, kGlobal)->isChecked());
-    QCOMPARE(Edit(kStatus)->text(), QStringLiteral("Done"));
+    QCOMPARE(Edit(control::Title)->text(), QStringLiteral("Dripped"));
+    QCOMPARE(Edit(control::Author)->text(), QString());
+    QVERIFY(!verdo::testing::ControlOf<QAbstractButton>(Dialog, control::Global)->isChecked());
+    QCOMPARE(Edit(control::Status)->text(), QStringLiteral("Done"));
     // Once the transfer is over, the window takes input again.
-    verdo::testing::PressButton(Dialog, kClearAll);
-    QCOMPARE(Edit(kTitle)->text(), QString());
+    verdo::testing::PressButton(Dialog, control::ClearAll);
+    QCOMPARE(Edit(control::Title)->text(), QString());
   }
 
   void aMissingPageReportsAndChangesNothing() {
     const QString address = QStringLiteral("file://") + Folder.filePath("missing.htm");
-    Type(kRedirectUrl, address);
-    Type(kTitle, QStringLiteral("Kept"));
+    Type(control::RedirectUrl, address);
+    Type(control::Title, QStringLiteral("Kept"));
 
     PressImport();
 
@@ -179,8 +172,8 @@ class ImportButtonTest : public QObject {
     QCOMPARE(Boxes[0].Caption, QStringLiteral("Import HTML Page"));
     QCOMPARE(Boxes[1].Caption, QStringLiteral("Import HTML"));
     QCOMPARE(Boxes[1].Text, QStringLiteral("Error Opening File"));
-    QCOMPARE(Edit(kTitle)->text(), QStringLiteral("Kept"));
-    QCOMPARE(Edit(kStatus)->text(), QStringLiteral("Done."));
+    QCOMPARE(Edit(control::Title)->text(), QStringLiteral("Kept"));
+    QCOMPARE(Edit(control::Status)->text(), QStringLiteral("Done."));
   }
 };
 

@@ -9,7 +9,7 @@ std::string* KeywordText(MetaTagForm& f) { return &f.Keyword(N); }
 constexpr int kKeywordLimit = 20;
 
 FormField Kw(const char* name, int n, std::string* (*text)(MetaTagForm&)) {
-  return {name, KeywordControlId(n), FieldKind::Text, kKeywordLimit, text, nullptr};
+  return {name, control::Keyword(n), FieldKind::Text, kKeywordLimit, text, nullptr};
 }
 
 FormField Flag(const char* name, int id, int* (*number)(MetaTagForm&)) {
@@ -20,8 +20,8 @@ FormField Flag(const char* name, int id, int* (*number)(MetaTagForm&)) {
 
 const std::array<FormField, 29>& FormFields() {
   static const std::array<FormField, 29> fields = {{
-      {"Title", 1010, FieldKind::Text, 80, [](MetaTagForm& f) { return &f.Title; }, nullptr},
-      {"ExtraKeywords", 1028, FieldKind::Text, 255, [](MetaTagForm& f) { return &f.ExtraKeywords; }, nullptr},
+      {"Title", control::Title, FieldKind::Text, 80, [](MetaTagForm& f) { return &f.Title; }, nullptr},
+      {"ExtraKeywords", control::ExtraKeywords, FieldKind::Text, 255, [](MetaTagForm& f) { return &f.ExtraKeywords; }, nullptr},
       Kw("Keyword9", 9, KeywordText<9>),
       Kw("Keyword8", 8, KeywordText<8>),
       Kw("Keyword7", 7, KeywordText<7>),
@@ -33,22 +33,22 @@ const std::array<FormField, 29>& FormFields() {
       Kw("Keyword16", 16, KeywordText<16>),
       Kw("Keyword15", 15, KeywordText<15>),
       Kw("Keyword14", 14, KeywordText<14>),
-      {"Author", 1029, FieldKind::Text, 80, [](MetaTagForm& f) { return &f.Author; }, nullptr},
-      {"Copyright", 1030, FieldKind::Text, 80, [](MetaTagForm& f) { return &f.Copyright; }, nullptr},
-      {"Description", 1031, FieldKind::Text, 255, [](MetaTagForm& f) { return &f.Description; }, nullptr},
+      {"Author", control::Author, FieldKind::Text, 80, [](MetaTagForm& f) { return &f.Author; }, nullptr},
+      {"Copyright", control::Copyright, FieldKind::Text, 80, [](MetaTagForm& f) { return &f.Copyright; }, nullptr},
+      {"Description", control::Description, FieldKind::Text, 255, [](MetaTagForm& f) { return &f.Description; }, nullptr},
       Kw("Keyword1", 1, KeywordText<1>),
       Kw("Keyword10", 10, KeywordText<10>),
       Kw("Keyword11", 11, KeywordText<11>),
       Kw("Keyword12", 12, KeywordText<12>),
       Kw("Keyword13", 13, KeywordText<13>),
-      {"Expires", 1037, FieldKind::Text, 0, [](MetaTagForm& f) { return &f.Expires; }, nullptr},
-      Flag("NoCache", 1034, [](MetaTagForm& f) { return &f.NoCache; }),
-      Flag("NoImageIndex", 1040, [](MetaTagForm& f) { return &f.NoImageIndex; }),
-      Flag("IndexAll", 1041, [](MetaTagForm& f) { return &f.IndexAll; }),
-      Flag("NoIndex", 1039, [](MetaTagForm& f) { return &f.NoIndex; }),
-      Flag("Revisit", 1038, [](MetaTagForm& f) { return &f.Revisit; }),
-      {"RedirectUrl", 1045, FieldKind::Text, 120, [](MetaTagForm& f) { return &f.RedirectUrl; }, nullptr},
-      {"Distribution", 1035, FieldKind::Radio, 0, nullptr, [](MetaTagForm& f) { return &f.Distribution; }},
+      {"Expires", control::Expires, FieldKind::Text, 0, [](MetaTagForm& f) { return &f.Expires; }, nullptr},
+      Flag("NoCache", control::NoCache, [](MetaTagForm& f) { return &f.NoCache; }),
+      Flag("NoImageIndex", control::NoImageIndex, [](MetaTagForm& f) { return &f.NoImageIndex; }),
+      Flag("IndexAll", control::IndexAll, [](MetaTagForm& f) { return &f.IndexAll; }),
+      Flag("NoIndex", control::NoIndex, [](MetaTagForm& f) { return &f.NoIndex; }),
+      Flag("Revisit", control::Revisit, [](MetaTagForm& f) { return &f.Revisit; }),
+      {"RedirectUrl", control::RedirectUrl, FieldKind::Text, 120, [](MetaTagForm& f) { return &f.RedirectUrl; }, nullptr},
+      {"Distribution", control::Global, FieldKind::Radio, 0, nullptr, [](MetaTagForm& f) { return &f.Distribution; }},
   }};
   return fields;
 }

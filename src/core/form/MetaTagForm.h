@@ -6,6 +6,8 @@
 #include <array>
 #include <string>
 
+#include "core/form/ControlIds.h"
+
 namespace verdo {
 
 // "Copyright © 2000", the © being the single byte 0xA9: 16 bytes.
@@ -42,7 +44,7 @@ enum class FieldKind { Text, Flag, Radio };
 // flags and the radio index through Number; the other is null.
 struct FormField {
   const char* Name;      // "Title", "Keyword9", ...
-  int ControlId;         // the first radio button for Distribution
+  int ControlId;         // control::...; the first radio button for Distribution
   FieldKind Kind;
   int Limit;             // in bytes; 0 for no limit of the program's own
   std::string* (*Text)(MetaTagForm&);
@@ -54,13 +56,9 @@ struct FormField {
 // limit check leaves stale). StatusText comes after them.
 const std::array<FormField, 29>& FormFields();
 
-// The Status field beside the form: not part of it, but exchanged with it.
-inline constexpr int kStatusControlId = 1052;
+// The Status field beside the form (control::Status): not part of it, but
+// exchanged with it.
 inline constexpr int kStatusLimit = 20;
-inline constexpr int kLocalControlId = 1036;
-
-// Keyword N has control id 1011 + N.
-inline constexpr int KeywordControlId(int n) { return 1011 + n; }
 
 // The form that Clear All leaves: every text empty but Copyright (the
 // initial text), every flag clear and Distribution Global, unlike the form
