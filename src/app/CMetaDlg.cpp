@@ -114,6 +114,8 @@ CMetaDlg::CMetaDlg(QWidget* parent) : QDialog(parent) {
     connect(Button(row.Id), &QAbstractButton::clicked, this, row.Slot);
   }
 
+  NameControlsForAssistiveTechnology();
+
   Menu = new QMenu(this);
   Menu->addAction(tr("Mi&nimize"), this, &QWidget::showMinimized);
   Menu->addAction(tr("&Close"), this, &QWidget::close);
@@ -128,6 +130,14 @@ CMetaDlg::CMetaDlg(QWidget* parent) : QDialog(parent) {
 }
 
 CMetaDlg::~CMetaDlg() = default;
+
+// The keyword boxes have no label of their own, and the two Preview buttons
+// read alike: screen readers get names and descriptions that tell them apart.
+void CMetaDlg::NameControlsForAssistiveTechnology() {
+  for (int n = 1; n <= 16; ++n) Edit(control::Keyword(n))->setAccessibleName(QStringLiteral("Keyword %1").arg(n));
+  Button(control::Preview)->setAccessibleDescription(QStringLiteral("Preview of the head block"));
+  Button(control::TrapPreview)->setAccessibleDescription(QStringLiteral("Preview of the trap page"));
+}
 
 CFieldEdit* CMetaDlg::Edit(int id) const { return static_cast<CFieldEdit*>(Controls.value(id)); }
 

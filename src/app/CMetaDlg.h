@@ -87,6 +87,7 @@ class CMetaDlg : public QDialog, public verdo::Host {
   QAbstractButton* Button(int id) const;
   void LimitCheckFailed(verdo::app::CFieldEdit* edit, int limit);
   void ShowTextField(const verdo::FormField& field);
+  void NameControlsForAssistiveTechnology();
 
   verdo::MetaTagForm Record;
   std::string Status;

@@ -1,6 +1,7 @@
 #include "app/DialogLayout.h"
 
 #include <array>
+#include <string_view>
 
 #include <QCheckBox>
 #include <QFontMetrics>
@@ -209,6 +210,7 @@ QWidget* Create(QWidget& dialog, const DialogItem& item, const DialogUnits& unit
       auto* label = new QLabel(&dialog);
       label->setAlignment(Qt::AlignCenter);
       label->setPixmap(Picture(item.Text, rect.size(), dialog.devicePixelRatioF()));
+      label->setAccessibleName(QStringLiteral("Verdo"));
       widget = label;
       break;
     }
@@ -217,6 +219,7 @@ QWidget* Create(QWidget& dialog, const DialogItem& item, const DialogUnits& unit
       label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
       const int side = std::min(rect.width(), rect.height());
       label->setPixmap(QIcon(text).pixmap(QSize(side, side), dialog.devicePixelRatioF()));
+      label->setAccessibleName(QStringLiteral("Verdo"));
       widget = label;
       break;
     }
@@ -225,6 +228,27 @@ QWidget* Create(QWidget& dialog, const DialogItem& item, const DialogUnits& unit
   FitText(*widget, item, rect.width());
   if (item.Id != kStaticId) widget->setObjectName(QString::number(item.Id));
   return widget;
+}
+
+// What a screen reader needs and the drawing doesn't show: a label names the
+// edit box that follows it (its buddy), and a group box holds the controls
+// that stand in it, as their parent. Nothing moves on screen.
+void LinkForAssistiveTechnology(std::span<const DialogItem> items, const std::vector<QWidget*>& widgets) {
+  for (std::size_t i = 0; i + 1 < items.size(); ++i) {
+    const bool editFollows = items[i + 1].Kind == K::Edit || items[i + 1].Kind == K::ReadOnlyEdit;
+    if (items[i].Kind == K::Label && editFollows) static_cast<QLabel*>(widgets[i])->setBuddy(widgets[i + 1]);
+  }
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (items[i].Group[0] == '\0') continue;
+    for (std::size_t g = 0; g < items.size(); ++g) {
+      if (items[g].Kind != K::GroupBox || std::string_view(items[g].Text) != items[i].Group) continue;
+      QWidget* box = widgets[g];
+      const QPoint inBox = widgets[i]->pos() - box->pos();
+      widgets[i]->setParent(box);
+      widgets[i]->move(inBox);
+      widgets[i]->show();
+    }
+  }
 }
 
 }  // namespace
@@ -253,10 +277,12 @@ QSize DialogUnits::Size(int width, int height) const { return QSize(X(width), Y(
 std::vector<QWidget*> BuildDialog(QWidget& dialog, const DialogTemplate& layout) {
   const DialogUnits units(dialog.font());
   std::vector<QWidget*> widgets;
+  for (const DialogItem& item : layout.Items) widgets.push_back(Create(dialog, item, units));
+  LinkForAssistiveTechnology(layout.Items, widgets);
   QWidget* previousFocusable = nullptr;
-  for (const DialogItem& item : layout.Items) {
-    QWidget* widget = Create(dialog, item, units);
-    widgets.push_back(widget);
+  for (std::size_t i = 0; i < widgets.size(); ++i) {
+    const DialogItem& item = layout.Items[i];
+    QWidget* widget = widgets[i];
     if (item.Kind == K::GroupBox || item.Kind == K::Picture || item.Kind == K::Icon) {
       widget->lower();
     } else if (widget->focusPolicy() != Qt::NoFocus) {

@@ -1,6 +1,7 @@
 // The real main dialog under the offscreen platform: its layout, the form
 // at start, typing limits, the limit-check failure, the ways it ends, and
 // the Preview, Totals, Help and About commands.
+#include <QAccessible>
 #include <QCloseEvent>
 #include <QCheckBox>
 #include <QClipboard>
@@ -61,6 +62,11 @@ bool Eventually(Pred pred) {
   return QTest::qWaitFor(pred, 5000);
 }
 
+// A control's rectangle in the dialog, whatever box it stands in.
+QRect InDialog(const QWidget& dialog, const QWidget& widget) {
+  return QRect(widget.mapTo(&dialog, QPoint(0, 0)), widget.size());
+}
+
 // The page in the source tree, found from the tests' own data folder.
 QString SourceHelpPage() {
   return QDir::cleanPath(qEnvironmentVariable("VERDO_TEST_DATA") + QStringLiteral("/../../res/help/help.html"));
@@ -103,6 +109,7 @@ class MetaDlgTest : public QObject {
   void closeRequestDuringATransferIsRefused();
   void previewShowsTheHeadBlockCaptionedWithTheTitle();
   void totalsShowsTheCounts();
+  void screenReadersGetNamesAndGroups();
   void helpOpensTheHelpPage();
   void helpPrefersTheInstalledPage();
   void previewBoxFitsTheScreenAndItsTextCopies();
@@ -157,14 +164,14 @@ void MetaDlgTest::layoutFollowsTheTable() {
       ids.insert(item.Id);
       QWidget* widget = Control(dlg, item.Id);
       QVERIFY2(widget, qPrintable(QString::number(item.Id)));
-      QCOMPARE(widget->geometry(), rect);
+      QCOMPARE(InDialog(dlg, *widget), rect);
       if (auto* button = qobject_cast<QAbstractButton*>(widget)) QCOMPARE(button->text(), text);
       continue;
     }
     // Static items: a label, group box or picture with that rectangle and text.
     bool found = false;
     for (QWidget* widget : dlg.findChildren<QWidget*>()) {
-      if (widget->geometry() != rect) continue;
+      if (InDialog(dlg, *widget) != rect) continue;
       if (auto* label = qobject_cast<QLabel*>(widget)) {
         found = item.Kind == ControlKind::Picture ? !label->pixmap().isNull() : label->text() == text;
       } else if (auto* box = qobject_cast<QGroupBox*>(widget)) {
@@ -631,6 +638,60 @@ void MetaDlgTest::totalsShowsTheCounts() {
   QCOMPARE(answerer.Boxes[1].Text,
            QStringLiteral("Title: 0\nDescription: 0\nKeywords: 5\nAuthor: 2\nCopyright: 16"));
   QCOMPARE(answerer.Boxes[1].Icon, QMessageBox::NoIcon);
+}
+
+void MetaDlgTest::screenReadersGetNamesAndGroups() {
+  CMetaDlg dlg;
+  dlg.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+  auto of = [&](int id) { return QAccessible::queryAccessibleInterface(Control(dlg, id)); };
+  // Each labelled box is named by its label, and the label is its label.
+  const std::pair<int, const char*> labelled[] = {
+      {control::Title, "Title"}, {control::Description, "Description"},
+      {control::ExtraKeywords, "Extra Keywords (Separate with a comma)"}, {control::Author, "Author"},
+      {control::Copyright, "Copyright Information"}, {control::Expires, "Expires"},
+      {control::RedirectUrl, "Redirect URL"}, {control::Status, "Status"},
+  };
+  for (const auto& [id, name] : labelled) {
+    QAccessibleInterface* edit = of(id);
+    QVERIFY2(edit, name);
+    QCOMPARE(edit->role(), QAccessible::EditableText);
+    QCOMPARE(edit->text(QAccessible::Name), QString::fromUtf8(name));
+    bool labelFound = false;
+    for (const auto& [other, relation] : edit->relations(QAccessible::Label)) {
+      labelFound = labelFound || (other->role() == QAccessible::StaticText && other->text(QAccessible::Name) == name);
+    }
+    QVERIFY2(labelFound, name);
+    QCOMPARE(edit->state().readOnly, id == control::Status);
+  }
+  for (int n = 1; n <= 16; ++n) {
+    QCOMPARE(of(control::Keyword(n))->text(QAccessible::Name), QStringLiteral("Keyword %1").arg(n));
+  }
+  // The two Preview buttons read alike and are told apart.
+  QCOMPARE(of(control::Preview)->text(QAccessible::Name), QStringLiteral("Preview"));
+  QCOMPARE(of(control::TrapPreview)->text(QAccessible::Name), QStringLiteral("Preview"));
+  QCOMPARE(of(control::Preview)->text(QAccessible::Description), QStringLiteral("Preview of the head block"));
+  QCOMPARE(of(control::TrapPreview)->text(QAccessible::Description), QStringLiteral("Preview of the trap page"));
+  // Controls sit inside their group.
+  const std::pair<int, const char*> grouped[] = {
+      {control::Keyword(7), "Keywords"}, {control::ExtraKeywords, "Keywords"}, {control::ClearKeywords, "Keywords"},
+      {control::Global, "Distribution"}, {control::Local, "Distribution"}, {control::Revisit, "Robots"},
+      {control::IndexAll, "Robots"}, {control::Load, "Template"}, {control::Import, "HTML"},
+      {control::TrapPreview, "Trap Page"}, {control::Preview, "Utils"}, {control::ClearAll, "Utils"},
+  };
+  for (const auto& [id, group] : grouped) {
+    QAccessibleInterface* parent = of(id)->parent();
+    QVERIFY2(parent, group);
+    QCOMPARE(parent->role(), QAccessible::Grouping);
+    QCOMPARE(parent->text(QAccessible::Name), QString::fromUtf8(group));
+  }
+  QCOMPARE(of(control::Title)->parent()->role(), QAccessible::Dialog);
+  // The logo has a name.
+  bool logoNamed = false;
+  for (QLabel* label : dlg.findChildren<QLabel*>()) {
+    if (!label->pixmap().isNull()) logoNamed = QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name) == "Verdo";
+  }
+  QVERIFY(logoNamed);
 }
 
 // From a build, Help opens the page of the source tree.
