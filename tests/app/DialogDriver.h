@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QtTest>
 
+#include "app/CMetaDlg.h"
 #include "core/form/ControlIds.h"
 
 namespace verdo::testing {
@@ -46,5 +47,29 @@ inline QString TypeInto(QLineEdit* edit, const QString& text) {
   SendKeys(edit, text);
   return edit->text();
 }
+
+// What the button tests share: a fresh main dialog for each test, shown, and
+// the user's hands on it by control id. A test class derives from it beside
+// QObject and calls OpenDialog in init() and CloseDialog in cleanup().
+class DialogUnderTest {
+ protected:
+  CMetaDlg* Dialog = nullptr;
+
+  void OpenDialog() {
+    Dialog = new CMetaDlg;
+    Dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(Dialog));
+  }
+  void CloseDialog() {
+    delete Dialog;
+    Dialog = nullptr;
+  }
+  QLineEdit* Edit(int id) const { return EditOf(Dialog, id); }
+  QAbstractButton* Button(int id) const { return ControlOf<QAbstractButton>(Dialog, id); }
+  QString Text(int id) const { return Edit(id)->text(); }
+  // Types into a box as the user does: replaces what it holds.
+  void Type(int id, const QString& text) { QCOMPARE(TypeInto(Edit(id), text), text); }
+  void Click(int id) const { PressButton(Dialog, id); }
+};
 
 }  // namespace verdo::testing

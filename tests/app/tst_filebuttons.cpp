@@ -35,15 +35,12 @@ void Put(const QString& path, const std::string& bytes) {
 
 }  // namespace
 
-class FileButtonsTest : public QObject {
+class FileButtonsTest : public QObject, verdo::testing::DialogUnderTest {
   Q_OBJECT
 
  private:
-  CMetaDlg* Dialog = nullptr;
   QTemporaryDir Folder;
 
-  QLineEdit* Edit(int id) { return verdo::testing::EditOf(Dialog, id); }
-  void Type(int id, const QString& text) { QCOMPARE(verdo::testing::TypeInto(Edit(id), text), text); }
   QString Path(const QString& name) { return Folder.filePath(name); }
 
   // Presses the button; the file dialog that opens (in `mode`) is answered
@@ -76,14 +73,9 @@ class FileButtonsTest : public QObject {
  private slots:
   void init() {
     QVERIFY(Folder.isValid());
-    Dialog = new CMetaDlg;
-    Dialog->show();
-    QVERIFY(QTest::qWaitForWindowExposed(Dialog));
+    OpenDialog();
   }
-  void cleanup() {
-    delete Dialog;
-    Dialog = nullptr;
-  }
+  void cleanup() { CloseDialog(); }
 
   void saveWritesTheFormAndLoadReadsItBack() {
     Type(control::Title, "Garden Tools");

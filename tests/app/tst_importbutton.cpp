@@ -47,19 +47,16 @@ struct Box {
 
 }  // namespace
 
-class ImportButtonTest : public QObject {
+class ImportButtonTest : public QObject, verdo::testing::DialogUnderTest {
   Q_OBJECT
 
  private:
   QTemporaryDir Folder;
   QString PreviousFolder;
-  CMetaDlg* Dialog = nullptr;
   QList<Box> Boxes;
   QTimer Answerer;
 
-  QLineEdit* Edit(int id) { return verdo::testing::EditOf(Dialog, id); }
-  void Type(int id, const QString& text) { QCOMPARE(verdo::testing::TypeInto(Edit(id), text), text); }
-  void PressImport() { verdo::testing::PressButton(Dialog, control::Import); }
+  void PressImport() { Click(control::Import); }
 
  private slots:
   void initTestCase() {
@@ -83,14 +80,9 @@ class ImportButtonTest : public QObject {
 
   void init() {
     Boxes.clear();
-    Dialog = new CMetaDlg;
-    Dialog->show();
-    QVERIFY(QTest::qWaitForWindowExposed(Dialog));
+    OpenDialog();
   }
-  void cleanup() {
-    delete Dialog;
-    Dialog = nullptr;
-  }
+  void cleanup() { CloseDialog(); }
 
   void importFillsTheFieldsFromAPageOnDisk() {
     QFile page(Folder.filePath("page.htm"));
@@ -154,10 +146,10 @@ class ImportButtonTest : public QObject {
     QVERIFY(clicked && typed);
     QCOMPARE(Edit(control::Title)->text(), QStringLiteral("Dripped"));
     QCOMPARE(Edit(control::Author)->text(), QString());
-    QVERIFY(!verdo::testing::ControlOf<QAbstractButton>(Dialog, control::Global)->isChecked());
+    QVERIFY(!Button(control::Global)->isChecked());
     QCOMPARE(Edit(control::Status)->text(), QStringLiteral("Done"));
     // Once the transfer is over, the window takes input again.
-    verdo::testing::PressButton(Dialog, control::ClearAll);
+    Click(control::ClearAll);
     QCOMPARE(Edit(control::Title)->text(), QString());
   }
 

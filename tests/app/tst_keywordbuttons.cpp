@@ -12,18 +12,10 @@
 
 namespace control = verdo::control;
 
-class KeywordButtonsTest : public QObject {
+class KeywordButtonsTest : public QObject, verdo::testing::DialogUnderTest {
   Q_OBJECT
 
  private:
-  CMetaDlg* Dialog = nullptr;
-
-  QLineEdit* Edit(int id) { return verdo::testing::EditOf(Dialog, id); }
-  QAbstractButton* Button(int id) { return verdo::testing::ControlOf<QAbstractButton>(Dialog, id); }
-  // Types into a box as the user does: replaces what it holds.
-  void Type(int id, const QString& text) { QCOMPARE(verdo::testing::TypeInto(Edit(id), text), text); }
-  void Press(int id) { QTest::mouseClick(Button(id), Qt::LeftButton); }
-  QString Text(int id) { return Edit(id)->text(); }
   QStringList Keywords() {
     QStringList out;
     for (int n = 1; n <= 16; ++n) out << Text(control::Keyword(n));
@@ -34,22 +26,15 @@ class KeywordButtonsTest : public QObject {
   }
 
  private slots:
-  void init() {
-    Dialog = new CMetaDlg;
-    Dialog->show();
-    QVERIFY(QTest::qWaitForWindowExposed(Dialog));
-  }
-  void cleanup() {
-    delete Dialog;
-    Dialog = nullptr;
-  }
+  void init() { OpenDialog(); }
+  void cleanup() { CloseDialog(); }
 
   void uppercaseChangesKeywordsAndExtraKeywordsOnly() {
     Type(control::Title, "my page");
     Type(control::Keyword(1), "web design 2001");
     Type(control::Keyword(7), QString::fromUtf8("caf\u00e9 menu"));
     Type(control::ExtraKeywords, "red,green");
-    Press(control::Uppercase);
+    Click(control::Uppercase);
     QCOMPARE(Text(control::Keyword(1)), QString("WEB DESIGN 2001"));
     QCOMPARE(Text(control::Keyword(7)), QString::fromUtf8("CAF\u00e9 MENU"));
     QCOMPARE(Text(control::ExtraKeywords), QString("RED,GREEN"));
@@ -60,7 +45,7 @@ class KeywordButtonsTest : public QObject {
     Type(control::Title, "My Page");
     Type(control::Keyword(16), "HTML");
     Type(control::ExtraKeywords, "CSS, XML");
-    Press(control::Lowercase);
+    Click(control::Lowercase);
     QCOMPARE(Text(control::Keyword(16)), QString("html"));
     QCOMPARE(Text(control::ExtraKeywords), QString("css, xml"));
     QCOMPARE(Text(control::Title), QString("My Page"));
@@ -71,7 +56,7 @@ class KeywordButtonsTest : public QObject {
     Type(control::Keyword(2), "x-ray");
     Type(control::Keyword(3), "red,green");
     Type(control::ExtraKeywords, "red,green, blue");
-    Press(control::FirstCapitol);
+    Click(control::FirstCapitol);
     QCOMPARE(Text(control::Keyword(1)), QString("Search Engine"));
     QCOMPARE(Text(control::Keyword(2)), QString("X-ray"));
     QCOMPARE(Text(control::Keyword(3)), QString("Red,green"));
@@ -83,12 +68,12 @@ class KeywordButtonsTest : public QObject {
     Type(control::Keyword(2), "second");
     Type(control::ExtraKeywords, "extra");
     const QStringList before = Keywords();
-    Press(control::Reverse);
+    Click(control::Reverse);
     QCOMPARE(Text(control::Keyword(1)), QString());
     QCOMPARE(Text(control::Keyword(16)), QString("first"));
     QCOMPARE(Text(control::Keyword(15)), QString("second"));
     QCOMPARE(Text(control::ExtraKeywords), QString("extra"));
-    Press(control::Reverse);
+    Click(control::Reverse);
     QCOMPARE(Keywords(), before);
   }
 
@@ -98,7 +83,7 @@ class KeywordButtonsTest : public QObject {
     for (int n = 1; n <= 16; ++n) typed[static_cast<std::size_t>(n - 1)] = std::string(1, char('a' + n - 1));
 
     const auto start = static_cast<std::uint32_t>(std::time(nullptr));
-    Press(control::Randomize);
+    Click(control::Randomize);
     const auto end = static_cast<std::uint32_t>(std::time(nullptr));
 
     bool matched = false;
@@ -116,12 +101,12 @@ class KeywordButtonsTest : public QObject {
   // they stand, as the same keywords in the first boxes would be.
   void randomizeShufflesKeywordsInTheLastBoxes() {
     for (int n = 1; n <= 5; ++n) Type(control::Keyword(n), QString(QChar('a' + n - 1)));
-    Press(control::Reverse);  // Reverse: now in boxes 12 to 16, as e d c b a
+    Click(control::Reverse);  // Reverse: now in boxes 12 to 16, as e d c b a
     const QStringList reversed = QStringList(11, QString()) + QStringList{"e", "d", "c", "b", "a"};
     QCOMPARE(Keywords(), reversed);
 
     const auto start = static_cast<std::uint32_t>(std::time(nullptr));
-    Press(control::Randomize);
+    Click(control::Randomize);
     const auto end = static_cast<std::uint32_t>(std::time(nullptr));
 
     QCOMPARE(Keywords().mid(0, 11), QStringList(11, QString()));
@@ -144,14 +129,14 @@ class KeywordButtonsTest : public QObject {
     Type(control::Title, "read title");
     Type(control::Keyword(4), "keyword");
     Type(control::ExtraKeywords, "a, b");
-    Press(control::Lowercase);  // lowercase: reads the form
+    Click(control::Lowercase);  // lowercase: reads the form
     Type(control::Title, "typed title");
     Type(control::Keyword(16), "typed keyword");
     Type(control::Copyright, "typed copyright");
     Type(control::Expires, "typed expiry");
     QTest::mouseClick(Button(control::Local), Qt::LeftButton);
     QTest::mouseClick(Button(control::NoCache), Qt::LeftButton);
-    Press(control::ClearKeywords);
+    Click(control::ClearKeywords);
     QCOMPARE(Keywords(), QStringList(16, QString()));
     QCOMPARE(Text(control::ExtraKeywords), QString());
     QCOMPARE(Text(control::Title), QString("typed title"));
@@ -170,11 +155,11 @@ class KeywordButtonsTest : public QObject {
     Type(control::Title, "typed title");
     Type(control::Keyword(9), "keyword");
     Type(control::Copyright, "mine");
-    Press(control::Uppercase);
+    Click(control::Uppercase);
     QTest::mouseClick(Button(control::Local), Qt::LeftButton);
     QTest::mouseClick(Button(control::NoCache), Qt::LeftButton);
     QVERIFY(Button(control::NoCache)->isChecked());
-    Press(control::ClearAll);
+    Click(control::ClearAll);
     QCOMPARE(Text(control::Title), QString());
     QCOMPARE(Keywords(), QStringList(16, QString()));
     QCOMPARE(Text(control::Copyright), QString::fromUtf8("Copyright \u00a9 2000"));

@@ -51,10 +51,10 @@ T* Control(const QWidget& dialog, int id) {
   return dialog.findChild<T*>(QString::number(id));
 }
 
-QLineEdit* EditOf(const QWidget& dialog, int id) { return Control<QLineEdit>(dialog, id); }
+QLineEdit* EditOf(const QWidget& dialog, int id) { return verdo::testing::EditOf(&dialog, id); }
 
 // Types where the cursor is, whatever the box holds.
-void Type(QWidget* widget, const QString& text) { verdo::testing::SendKeys(widget, text); }
+using verdo::testing::SendKeys;
 
 // Waits, within reason, until the answerer has seen what the action opened.
 template <class Pred>
@@ -296,11 +296,11 @@ void MetaDlgTest::longerTextFromShowFormShowsWhole() {
 
 void MetaDlgTest::charactersOutsideWindows1252GoInAsReferences() {
   CMetaDlg dlg;
-  Type(EditOf(dlg, control::Title), QStringLiteral("\u017C"));
+  SendKeys(EditOf(dlg, control::Title), QStringLiteral("\u017C"));
   QCOMPARE(EditOf(dlg, control::Title)->text(), QStringLiteral("&#380;"));
   QLineEdit* edit = EditOf(dlg, control::Author);
   // € and ž are in Windows-1252 (0x80, 0x9E); Ж, ő and the emoji are not.
-  Type(edit, QStringLiteral("a\u0416b\u20ACc\u0151d\u017Ee\u00E9"));
+  SendKeys(edit, QStringLiteral("a\u0416b\u20ACc\u0151d\u017Ee\u00E9"));
   QCOMPARE(edit->text(), QStringLiteral("a&#1046;b\u20ACc&#337;d\u017Ee\u00E9"));
   edit->insert(QStringLiteral("\U0001F600"));
   QCOMPARE(edit->text(), QStringLiteral("a&#1046;b\u20ACc&#337;d\u017Ee\u00E9&#128512;"));
@@ -312,7 +312,7 @@ void MetaDlgTest::charactersOutsideWindows1252GoInAsReferences() {
 void MetaDlgTest::referencesCountAgainstTheLimit() {
   CMetaDlg dlg;
   QLineEdit* edit = EditOf(dlg, control::Keyword(5));
-  Type(edit, QString(13, QLatin1Char('k')) + QStringLiteral("\u017C\u017Cz"));
+  SendKeys(edit, QString(13, QLatin1Char('k')) + QStringLiteral("\u017C\u017Cz"));
   QCOMPARE(edit->text(), QString(13, QLatin1Char('k')) + QStringLiteral("&#380;z"));
   edit->clear();
   QApplication::clipboard()->setText(QStringLiteral("\u017C\u017C\u017C\u017C"));
@@ -373,7 +373,7 @@ void MetaDlgTest::readFormCarriesBytesFlagsAndRadios() {
   QVERIFY(dlg.ReadForm());
   QCOMPARE(dlg.Form(), verdo::MetaTagForm{});
   QCOMPARE(dlg.Form().Distribution, int(verdo::kDistributionNone));
-  Type(EditOf(dlg, control::Title), QStringLiteral("Caf\u00E9"));
+  SendKeys(EditOf(dlg, control::Title), QStringLiteral("Caf\u00E9"));
   QTest::keyClicks(EditOf(dlg, control::Keyword(16)), QStringLiteral("last"));
   for (int id : {control::Revisit, control::NoImageIndex}) Control<QCheckBox>(dlg, id)->setChecked(true);
   Control<QRadioButton>(dlg, control::Local)->click();
@@ -599,7 +599,7 @@ void MetaDlgTest::attachedAutomationObjectHidesInsteadOfEnding() {
 
 void MetaDlgTest::previewShowsTheHeadBlockCaptionedWithTheTitle() {
   CMetaDlg dlg;
-  Type(EditOf(dlg, control::Title), QStringLiteral("My <b>Page</b> \u00E9"));
+  SendKeys(EditOf(dlg, control::Title), QStringLiteral("My <b>Page</b> \u00E9"));
   QTest::keyClicks(EditOf(dlg, control::Keyword(1)), QStringLiteral("abc"));
   QTest::keyClicks(EditOf(dlg, control::RedirectUrl), QStringLiteral("http://example.invalid/"));
   ModalAnswerer answerer;
@@ -859,9 +859,9 @@ void MetaDlgTest::previewBoxFitsTheScreenAndItsTextCopies() {
   CMetaDlg dlg;
   dlg.show();
   QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-  Type(EditOf(dlg, control::Title), QStringLiteral("Garden"));
+  SendKeys(EditOf(dlg, control::Title), QStringLiteral("Garden"));
   // Expires has no limit; an address and a tag that must not be broken.
-  Type(EditOf(dlg, control::Expires), QString(600, QLatin1Char('x')) + QStringLiteral(" https://verdo.example.org/ </CENTER>"));
+  SendKeys(EditOf(dlg, control::Expires), QString(600, QLatin1Char('x')) + QStringLiteral(" https://verdo.example.org/ </CENTER>"));
   QVERIFY(dlg.ReadForm());
   const QString headBlock = QStringFromCp1252(verdo::ComposeHeadBlock(dlg.Form(), verdo::HeadBlockStyle::Plain));
 
