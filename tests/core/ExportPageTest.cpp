@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "GardenForm.h"
+#include "TestData.h"
 #include "core/compose/HeadBlock.h"
 #include "core/pages/ExportPage.h"
 #include "core/pages/ExportReference.h"
@@ -31,6 +33,16 @@ TEST(ExportPage, SixLinePageGetsTheNewHeadSectionAndKeepsItsBody) {
   // Exporting again replaces the head section again: the page doesn't grow.
   const PageSplit again = SplitAtHeadEnd(exported);
   EXPECT_EQ(ComposeExportPage(block, again.HeadPart, again.Tail, again.Found), exported);
+}
+
+// The garden shop's form exported into the six-line page, as the program
+// writes it: the page's bytes are read and written with CR LF.
+TEST(ExportPage, GardenFormIntoTheSixLinePage) {
+  const std::string page = CrLfToLf(testing::TestData("six_lines.htm"));
+  const PageSplit split = SplitAtHeadEnd(page);
+  ASSERT_TRUE(split.Found);
+  const std::string block = ComposeHeadBlock(testing::GardenForm(), HeadBlockStyle::Plain);
+  EXPECT_EQ(LfToCrLf(ExportPageStart(block, split.Found) + split.Tail), testing::TestData("six_lines_exported.htm"));
 }
 
 struct SplitCase {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "GardenForm.h"
+#include "TestData.h"
 #include "core/templates/Template.h"
 #include "core/text/Text.h"
 
@@ -19,6 +21,11 @@ TEST(Template, EmptyAndInitialFormsHaveTheirExactSizes) {
   const std::string initial = LfToCrLf(FormatTemplate(MetaTagForm{}));
   EXPECT_EQ(initial.size(), 290u);
   EXPECT_NE(initial.find("\r\nCOPYRIGHT=Copyright \xA9 2000\r\n"), std::string::npos);
+}
+
+// The garden shop's file is what Save writes for the form it loads.
+TEST(Template, GardenFileIsWhatSaveWritesForItsForm) {
+  EXPECT_EQ(LfToCrLf(FormatTemplate(testing::GardenForm())), testing::TestData("garden.tem"));
 }
 
 TEST(Template, GlobalAndFlagsAreWritten) {
