@@ -81,6 +81,36 @@ TEST(Export, NewNameGetsTheHeadSectionAloneAfterTheOpeningError) {
             "<HTML>\r\n<HEAD>\r\n" + LfToCrLf(ComposeHeadBlock(host.Controls, HeadBlockStyle::Plain)) + "\r\n</HEAD>\r\n");
 }
 
+// A page in UTF-16 is never cut into lines or written over.
+TEST(Export, Utf16PageIsRefusedAsUnreadableAndLeftAlone) {
+  Folder folder;
+  const std::string page = folder / "wide.htm";
+  const std::string bytes = std::string("\xFF\xFE<\0h\0\r\0\n\0<\0/\0h\0>\0\r\0\n\0x\0", 20);
+  Put(page, bytes);
+  ScriptedHost host;
+  host.FileAnswers.push_back(Chosen(page));
+  handlers::OnExport(host);
+  Log expected = ExportPrefix(page);
+  expected.insert(expected.end(), {"ShowMessage [Import HTML] Error Opening File", "ShowForm [Done.]"});
+  EXPECT_EQ(host.Log, expected);
+  EXPECT_TRUE(Bytes(page) == bytes);
+}
+
+// The button writes a UTF-8 page's head section in UTF-8 and keeps its declaration.
+TEST(Export, Utf8PageGetsItsHeadSectionInUtf8) {
+  Folder folder;
+  const std::string page = folder / "cafe.htm";
+  Put(page, "<html>\n<head>\n<meta charset=\"utf-8\">\n</head>\n<p>Caf\xC3\xA9</p>\n");
+  ScriptedHost host;
+  host.Controls.Title = "Caf\xE9 \x80";
+  host.FileAnswers.push_back(Chosen(page));
+  handlers::OnExport(host);
+  EXPECT_EQ(host.Log.back(), "ReadForm");
+  EXPECT_TRUE(Bytes(page).starts_with("<HTML>\r\n<HEAD>\r\n<meta charset=\"utf-8\">\r\n<TITLE>Caf\xC3\xA9 \xE2\x82\xAC</TITLE>\r\n"))
+      << Bytes(page);
+  EXPECT_TRUE(Bytes(page).ends_with("\r\n</HEAD>\r\n<p>Caf\xC3\xA9</p>\r\n"));
+}
+
 TEST(Export, PageThatExistsButCantBeReadIsNeverWrittenOver) {
   Folder folder;
   const std::string page = folder / "folder.htm";  // there, but no page to read
