@@ -81,6 +81,11 @@ TEST_P(ExportInEncoding, WritesTheHeadSectionInThePagesEncoding) {
   const std::string written = Bytes(path);
   EXPECT_TRUE(written.starts_with(c.Start)) << written;
   EXPECT_TRUE(written.ends_with(c.Kept)) << written;
+  // Byte for byte: between the title line and the kept part stand the other
+  // lines of the head block and the credits, in the page's encoding.
+  std::string between = block.substr(block.find('\n') + 1);
+  if (source.Found()) between += CreditComments();
+  EXPECT_TRUE(written == c.Start + LfToCrLf(EncodeForPage(between, c.Encoding)) + c.Kept) << written;
   if (c.Encoding == kUtf8) {
     Utf8Check check;
     check.Feed(written);
