@@ -147,4 +147,10 @@ std::optional<PageCharset> StoredPageCharset(const std::string& path, std::strin
   return scanner.Result(EncodingFromContentType(contentType));
 }
 
+std::optional<PageValueDecoder> StoredPageDecoder(const std::string& path, std::string_view contentType) {
+  const auto charset = StoredPageCharset(path, contentType);
+  if (!charset || IsWideEncoding(charset->Encoding)) return std::nullopt;
+  return FormDecoderFor(charset->Encoding);
+}
+
 }  // namespace verdo
