@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "core/text/Encoding.h"
 #include "core/text/Windows1252.h"
 
 namespace verdo::app {
@@ -67,11 +68,8 @@ QString QStringFromCp1252(const std::string& bytes) {
 }
 
 std::string Cp1252FromQString(const QString& text) {
-  const QString fitting = WithCharacterReferences(text, text.size() * 12);
-  std::string bytes;
-  bytes.reserve(static_cast<std::size_t>(fitting.size()));
-  for (QChar ch : fitting) bytes.push_back(static_cast<char>(*Cp1252FromUnicode(ch.unicode())));
-  return bytes;
+  const QList<uint> codes = text.toUcs4();
+  return Cp1252WithReferencesFromUtf32(std::u32string(codes.begin(), codes.end()));
 }
 
 QString WithCharacterReferences(const QString& text, qsizetype room) {
@@ -80,8 +78,8 @@ QString WithCharacterReferences(const QString& text, qsizetype room) {
     const bool pair = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
     const qsizetype length = pair ? 2 : 1;
     const char32_t code = pair ? QChar::surrogateToUcs4(text[i], text[i + 1]) : text[i].unicode();
-    const QString unit = Cp1252FromUnicode(code) ? text.mid(i, length)
-                                                 : QStringLiteral("&#%1;").arg(static_cast<quint32>(code));
+    const QString unit =
+        Cp1252FromUnicode(code) ? text.mid(i, length) : QString::fromStdString(NumericReference(code));
     if (out.size() + unit.size() > room) break;
     out += unit;
     i += length;
