@@ -1,9 +1,11 @@
 #include "app/MessageBox.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include <QDialogButtonBox>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -11,6 +13,7 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QTextCursor>
+#include <QTextLayout>
 #include <QVBoxLayout>
 
 namespace verdo::app {
@@ -58,6 +61,7 @@ CMessageBox::CMessageBox(const QString& caption, const QString& text, QWidget* p
   buttons->setCenterButtons(true);
   Ok = buttons->button(QDialogButtonBox::Ok);
   Ok->setDefault(true);
+  Ok->setIcon(QIcon());
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
 
   auto* layout = new QVBoxLayout(this);
@@ -75,8 +79,16 @@ void CMessageBox::FitToText() {
   const QStringList lines = Message.split(QLatin1Char('\n'));
   for (const QString& line : lines) textWidth = std::max(textWidth, metrics.horizontalAdvance(line));
   const int margin = 2 * static_cast<int>(View->document()->documentMargin()) + 2 * View->frameWidth();
-  QSize text(textWidth + margin + metrics.averageCharWidth(),
-             static_cast<int>(lines.size()) * metrics.lineSpacing() + margin);
+  // A line's height as the view lays it out, rounded up line by line.
+  QTextLayout probe(QStringLiteral("Mg"), View->font());
+  probe.beginLayout();
+  QTextLine line = probe.createLine();
+  line.setLineWidth(1e6);
+  const int lineHeight = static_cast<int>(std::ceil(line.height()));
+  probe.endLayout();
+  // The view reserves the document's margin once more beside the widest line.
+  QSize text(textWidth + 2 * margin + metrics.averageCharWidth(),
+             static_cast<int>(lines.size()) * lineHeight + margin + 2);
 
   const QScreen* screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
   const QSize room = screen->availableGeometry().size() - QSize(kFrameRoomX, kFrameRoomY);

@@ -114,6 +114,7 @@ class MetaDlgTest : public QObject {
   void helpPrefersTheInstalledPage();
   void previewBoxFitsTheScreenAndItsTextCopies();
   void longMessagesScrollInsideTheScreen();
+  void shortMessagesShowWhole();
   void messageBoxesAreAsWideAsTheirCaption_data();
   void messageBoxesAreAsWideAsTheirCaption();
   void windowMenuOpensTheAboutBox();
@@ -866,13 +867,14 @@ void MetaDlgTest::previewBoxFitsTheScreenAndItsTextCopies() {
   const QString headBlock = QStringFromCp1252(verdo::ComposeHeadBlock(dlg.Form(), verdo::HeadBlockStyle::Plain));
 
   ModalAnswerer answerer;
-  bool fits = false, copied = false, unchanged = false;
+  bool fits = false, copied = false, unchanged = false, allLinesShow = false;
   int shown = 0;
   answerer.OnBox = [&](QDialog* dialog) {
     auto* box = qobject_cast<verdo::app::CMessageBox*>(dialog);
     QVERIFY(box);
     fits = FitsTheScreen(*box);
     shown = ShownLines(*box->TextView());
+    allLinesShow = box->TextView()->verticalScrollBar()->maximum() == 0;
     QApplication::clipboard()->clear();
     QTest::keyClick(box->TextView(), Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(box->TextView(), Qt::Key_C, Qt::ControlModifier);
@@ -890,6 +892,7 @@ void MetaDlgTest::previewBoxFitsTheScreenAndItsTextCopies() {
   QCOMPARE(answerer.Boxes[0].ButtonCount, 1);
   QVERIFY(fits);
   QCOMPARE(shown, 6);  // the head block's six lines, none broken
+  QVERIFY(allLinesShow);
   QVERIFY(copied);
   QVERIFY(unchanged);
 }
@@ -916,6 +919,22 @@ void MetaDlgTest::longMessagesScrollInsideTheScreen() {
   QVERIFY(fits);
   QVERIFY(scrolls);
   QVERIFY(enterCloses);
+}
+
+// A text that fits the screen shows whole, without scroll bars.
+void MetaDlgTest::shortMessagesShowWhole() {
+  CMetaDlg dlg;
+  std::string text;
+  for (int line = 1; line <= 24; ++line) text += std::string(static_cast<std::size_t>(line * 2), 'W') + "\n";
+  text += "<BR><BR><BR><CENTER><FONT SIZE=-2> [<A HREF=\"https://verdo.example.org/\">Page</A>] </FONT></CENTER>";
+  ModalAnswerer answerer;
+  int scrollRange = -1;
+  answerer.OnBox = [&](QDialog* box) {
+    auto* view = qobject_cast<verdo::app::CMessageBox*>(box)->TextView();
+    scrollRange = view->verticalScrollBar()->maximum() + view->horizontalScrollBar()->maximum();
+  };
+  dlg.ShowMessage(text, "Preview Trap");
+  QCOMPARE(scrollRange, 0);
 }
 
 void MetaDlgTest::messageBoxesAreAsWideAsTheirCaption_data() {
