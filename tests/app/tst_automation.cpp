@@ -70,7 +70,7 @@ class AutomationTest : public QObject {
     QVERIFY(Data.isValid());
     // The daemon finds activation files under its own XDG_DATA_HOME.
     qputenv("XDG_DATA_HOME", Data.filePath(QStringLiteral("data")).toUtf8());
-    QVERIFY(verdo::app::WriteActivationFile(VerdoBinary()));
+    QVERIFY(verdo::app::UpdateActivationFile(VerdoBinary()));
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     Daemon.setProcessEnvironment(env);
