@@ -10,8 +10,8 @@ packages=(
   libcurl4-openssl-dev
   libgtest-dev libgmock-dev
   python3 python3-html5lib openssl dbus dbus-bin
-  xvfb xauth
-  librsvg2-bin desktop-file-utils appstream dpkg-dev file man-db
+  xvfb xauth xdotool x11-utils
+  librsvg2-bin desktop-file-utils appstream dpkg-dev file man-db lintian shared-mime-info
   time curl hyperfine
   clang libclang-rt-dev
   "$@"

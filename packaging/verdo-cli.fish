@@ -1,0 +1,13 @@
+# fish completion for verdo-cli: .tem files where a form is asked for, any file for a page.
+set -l commands new head totals trap export import keywords
+complete -c verdo-cli -f
+complete -c verdo-cli -n "not __fish_seen_subcommand_from $commands" -a "$commands"
+complete -c verdo-cli -n "not __fish_seen_subcommand_from $commands" -l version -d 'the version'
+complete -c verdo-cli -l help -d 'the usage'
+complete -c verdo-cli -n '__fish_seen_subcommand_from new' -l cleared -d 'the form after Clear All'
+complete -c verdo-cli -n '__fish_seen_subcommand_from head' -l trap -d 'the head block in trap page style'
+complete -c verdo-cli -n '__fish_seen_subcommand_from trap' -s o -l output -r -F -d 'write the trap page to PAGE'
+complete -c verdo-cli -n '__fish_seen_subcommand_from keywords' -l seed -x -d 'shuffle seeded with N'
+complete -c verdo-cli -n '__fish_seen_subcommand_from keywords' -a 'upper lower capitalise reverse shuffle clear'
+complete -c verdo-cli -n '__fish_seen_subcommand_from head totals trap export import keywords' -a '(__fish_complete_suffix .tem)'
+complete -c verdo-cli -n '__fish_seen_subcommand_from export' -F
