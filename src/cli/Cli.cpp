@@ -26,6 +26,10 @@ void ReportFailure(std::string_view subject, std::string_view message) {
   std::cerr << "verdo-cli: " << subject << ": " << message << "\n";
 }
 
+void ReportFailure(std::string_view subject, std::string_view message, std::string_view reason) {
+  std::cerr << "verdo-cli: " << subject << ": " << message << " (" << reason << ")\n";
+}
+
 void Print(std::string_view bytes) {
   std::fwrite(bytes.data(), 1, bytes.size(), stdout);
   std::fflush(stdout);
@@ -40,13 +44,9 @@ int FinishOutput(int status) {
 }
 
 bool LoadForm(const std::string& path, MetaTagForm& form) {
-  const auto text = ReadTextFile(path);
-  if (!text) {
-    ReportFailure(path, "Error Opening File");
-    return false;
-  }
-  ApplyTemplateText(*text, form);
-  return true;
+  const Outcome applied = ApplyTemplateFile(path, form);
+  if (!applied) ReportFailure(path, "Error Opening File", applied.Reason);
+  return applied.Ok;
 }
 
 std::string TemplateBytes(const MetaTagForm& form) { return LfToCrLf(FormatTemplate(form)); }

@@ -58,7 +58,7 @@ class WriteCase(unittest.TestCase):
 
     def check_failed(self, result, folder, page, before, what):
         self.assertEqual(result.returncode, 1, what)
-        self.assertEqual(result.stderr, b"verdo-cli: %s: Error Saving File\n" % page.encode(), what)
+        self.assertEqual(result.stderr, b"verdo-cli: %s: Error Saving File (file too large)\n" % page.encode(), what)
         if before is None:
             self.assertEqual(os.listdir(folder), [], what)
         else:
@@ -138,7 +138,7 @@ class FullDisk(WriteCase):
                 free = self.free()
                 result = run_cli(*self.args(command, page))
                 self.assertEqual(result.returncode, 1, result.stderr)
-                self.assertEqual(result.stderr, b"verdo-cli: %s: Error Saving File\n" % page.encode())
+                self.assertEqual(result.stderr, b"verdo-cli: %s: Error Saving File (no space left on device)\n" % page.encode())
                 names = sorted(os.listdir(self.disk))
                 self.assertEqual(names, ["filler"] if before is None else ["filler", "page.htm"])
                 if before is not None:

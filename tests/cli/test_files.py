@@ -82,10 +82,11 @@ class FileCommands(Files):
         missing = self.path("nowhere/trap.htm")
         result = run_cli("trap", self.form, "-o", missing)
         self.assertEqual(result.returncode, 1)
-        self.assertEqual(result.stderr, b"verdo-cli: " + missing.encode() + b": Error Saving File\n")
+        self.assertEqual(result.stderr, b"verdo-cli: " + missing.encode() + b": Error Saving File (no such file or directory)\n")
         result = run_cli("trap", self.path("none.tem"))
         self.assertEqual(result.returncode, 1)
-        self.assertEqual(result.stderr, b"verdo-cli: " + self.path("none.tem").encode() + b": Error Opening File\n")
+        self.assertEqual(result.stderr, b"verdo-cli: " + self.path("none.tem").encode()
+                         + b": Error Opening File (no such file or directory)\n")
         self.assertEqual(run_cli("trap").returncode, 2)
         self.assertEqual(run_cli("trap", self.form, "-o").returncode, 2)
 
@@ -121,8 +122,8 @@ class FileCommands(Files):
         self.assertEqual(result.returncode, 1)
         self.assertEqual(result.stdout, b"")
         self.assertEqual(result.stderr.decode().splitlines(), [
-            "verdo-cli: %s: Error Opening File" % folder,
-            "verdo-cli: %s: Error Saving File" % unwritable,
+            "verdo-cli: %s: Error Opening File (not a regular file)" % folder,
+            "verdo-cli: %s: Error Saving File (no such file or directory)" % unwritable,
         ])
         self.assertEqual(read(first), self.exported(b"<BODY>Hi</BODY>\r\n</HTML>\r\n"))
         self.assertEqual(read(last), read(first))
@@ -135,7 +136,7 @@ class FileCommands(Files):
         write(page, SIX_LINES)
         result = run_cli(b"export", self.form.encode(), page)
         self.assertEqual(result.returncode, 1)
-        self.assertEqual(result.stderr, b"verdo-cli: " + page + b": Error Saving File\n")
+        self.assertEqual(result.stderr, b"verdo-cli: " + page + b": Error Saving File (name isn't valid UTF-8)\n")
         self.assertEqual(read(page), SIX_LINES)
         form = os.path.basename(self.form).encode()
         self.assertEqual(sorted(os.listdir(self.dir.encode())), sorted([b"caf\xe9.htm", form]))
@@ -162,10 +163,10 @@ class FileCommands(Files):
         write(trap, b"old trap\r\n")
         result = run_cli("export", self.form, page, preexec_fn=limited(64 * 1024))
         self.assertEqual(result.returncode, 1)
-        self.assertEqual(result.stderr, b"verdo-cli: " + page.encode() + b": Error Saving File\n")
+        self.assertEqual(result.stderr, b"verdo-cli: " + page.encode() + b": Error Saving File (file too large)\n")
         result = run_cli("trap", self.form, "-o", trap, preexec_fn=limited(100))
         self.assertEqual(result.returncode, 1)
-        self.assertEqual(result.stderr, b"verdo-cli: " + trap.encode() + b": Error Saving File\n")
+        self.assertEqual(result.stderr, b"verdo-cli: " + trap.encode() + b": Error Saving File (file too large)\n")
         self.assertEqual(read(page), original)
         self.assertEqual(read(trap), b"old trap\r\n")
         self.assertEqual(sorted(os.listdir(self.dir)), ["big.htm", "garden.tem", "trap.htm"])
@@ -202,10 +203,10 @@ class WithoutRootsRights(Files):
                                 os.path.join(sub, "new.htm"))
         self.assertEqual(result.returncode, 1)
         self.assertEqual(result.stderr.decode().splitlines(), [
-            "verdo-cli: %s: Error Saving File" % readonly,
-            "verdo-cli: %s: Error Opening File" % locked,
-            "verdo-cli: %s: Error Saving File" % inside,
-            "verdo-cli: %s: Error Saving File" % os.path.join(sub, "new.htm"),
+            "verdo-cli: %s: Error Saving File (permission denied)" % readonly,
+            "verdo-cli: %s: Error Opening File (permission denied)" % locked,
+            "verdo-cli: %s: Error Saving File (permission denied)" % inside,
+            "verdo-cli: %s: Error Saving File (permission denied)" % os.path.join(sub, "new.htm"),
         ])
         self.assertEqual(read(readonly), SIX_LINES)
         self.assertEqual(read(locked), SIX_LINES)
