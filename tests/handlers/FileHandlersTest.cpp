@@ -2,7 +2,6 @@
 // real files in a fresh folder.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -398,22 +397,9 @@ TEST(Load, FileThatCantBeOpenedIsReported) {
 
 // ---- Files that are no page or template -----------------------------------
 
-// A FIFO, a folder and (for root) a device node in the test's own folder,
-// each with the extension the dialog asks for, and a link to the FIFO.
-std::vector<std::string> SpecialFiles(const Folder& folder, const std::string& extension) {
-  std::vector<std::string> paths = {folder / ("fifo." + extension), folder / ("dir." + extension),
-                                    folder / ("link." + extension)};
-  ::mkfifo(paths[0].c_str(), 0666);
-  fs::create_directory(paths[1]);
-  fs::create_symlink(paths[0], paths[2]);
-  const std::string device = folder / ("null." + extension);
-  if (::geteuid() == 0 && ::mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) paths.push_back(device);
-  return paths;
-}
-
 TEST(SpecialFiles, AreRefusedAtOnceAndLeftAsTheyWere) {
   Folder folder;
-  for (const std::string& path : SpecialFiles(folder, "htm")) {
+  for (const std::string& path : testing::MakeSpecialFiles(folder, "htm")) {
     SCOPED_TRACE(path);
     const fs::file_type type = fs::symlink_status(path).type();
     ScriptedHost exporter;
@@ -430,7 +416,7 @@ TEST(SpecialFiles, AreRefusedAtOnceAndLeftAsTheyWere) {
                                   "ShowMessage [Save Template] Error Saving File"}));
     EXPECT_EQ(fs::symlink_status(path).type(), type);
   }
-  for (const std::string& path : SpecialFiles(folder, "tem")) {
+  for (const std::string& path : testing::MakeSpecialFiles(folder, "tem")) {
     SCOPED_TRACE(path);
     const fs::file_type type = fs::symlink_status(path).type();
     ScriptedHost saver;

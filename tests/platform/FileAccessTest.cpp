@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 #include <sys/acl.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -30,27 +29,10 @@ using testing::Folder;
 using testing::Put;
 using Names = std::vector<std::string>;
 
-// Special files made in the test's own folder: a FIFO, a folder, and, for
-// root, a character device like /dev/null (never the machine's own /dev).
-struct SpecialFiles {
-  explicit SpecialFiles(const Folder& folder) {
-    ::mkfifo((folder / "fifo.htm").c_str(), 0666);
-    fs::create_directory(folder / "dir.htm");
-    paths = {folder / "fifo.htm", folder / "dir.htm"};
-    if (::geteuid() == 0 && ::mknod((folder / "null.htm").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0)
-      paths.push_back(folder / "null.htm");
-    fs::create_symlink("fifo.htm", folder / "to-fifo.htm");
-    paths.push_back(folder / "to-fifo.htm");
-  }
-  std::vector<std::string> paths;
-};
-
-bool IsRegular(const std::string& path) { return fs::is_regular_file(fs::symlink_status(path)); }
-
 TEST(FileAccess, SpecialFilesAreNeitherReadNorReplaced) {
   Folder folder;
-  const SpecialFiles special(folder);
-  for (const std::string& path : special.paths) {
+  const std::vector<std::string> special = testing::MakeSpecialFiles(folder, "htm");
+  for (const std::string& path : special) {
     SCOPED_TRACE(path);
     const fs::file_type type = fs::symlink_status(path).type();
     // None of these blocks: a FIFO with no writer would hold a plain open for ever.
@@ -71,7 +53,7 @@ TEST(FileAccess, SpecialFilesAreNeitherReadNorReplaced) {
     EXPECT_EQ(fs::symlink_status(path).type(), type) << "left as it was";
   }
   Names expected;
-  for (const std::string& path : special.paths) expected.push_back(fs::path(path).filename().string());
+  for (const std::string& path : special) expected.push_back(fs::path(path).filename().string());
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(folder.Names(), expected) << "no temporary file left";
 }
@@ -248,8 +230,7 @@ TEST(ScratchFile, BesideTakesItsNameOnlyWhenKeptAndRefusesSpecialNames) {
   { ScratchFile dropped = ScratchFile::Beside(name); }
   EXPECT_EQ(folder.Names(), Names{"temp.htm"}) << "a scratch file not kept leaves nothing";
 
-  const SpecialFiles special(folder);
-  for (const std::string& path : special.paths) {
+  for (const std::string& path : testing::MakeSpecialFiles(folder, "htm")) {
     SCOPED_TRACE(path);
     ScratchFile refused = ScratchFile::Beside(path);
     EXPECT_EQ(refused.Result().Reason, "not a regular file");
