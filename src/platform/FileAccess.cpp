@@ -164,9 +164,13 @@ bool CreateInFolder(const std::string& folder, const std::string& base, mode_t m
 // Gives a complete file made without a name a fresh name beside `base`.
 bool GiveName(int fd, std::string& given, const std::string& base) {
   if (!given.empty()) return true;
+  // Through /proc where it is mounted; else by the descriptor itself, which
+  // needs more rights.
   const std::string self = "/proc/self/fd/" + std::to_string(fd);
   return MakeFreshName(base, given, [&](const std::string& name) {
-           return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW);
+           if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return 0;
+           if (errno != ENOENT) return -1;
+           return ::linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH);
          }) == 0;
 }
 

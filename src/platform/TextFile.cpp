@@ -35,7 +35,8 @@ Outcome WriteTextFile(const std::string& path, std::string_view text) {
 }
 
 Outcome ForEachFileLine(int fd, const LineSplitter::OnLine& onLine, std::uint64_t maxBytes) {
-  if (::lseek(fd, 0, SEEK_SET) < 0) return FailedWithErrno();
+  // A pipe has no start to go back to: it is read from where it stands.
+  if (::lseek(fd, 0, SEEK_SET) < 0 && errno != ESPIPE) return FailedWithErrno();
   std::vector<char> buffer(kChunk / 4);
   LineSplitter lines;
   std::uint64_t total = 0;

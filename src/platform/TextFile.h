@@ -23,7 +23,8 @@ constexpr std::uint64_t kMaxTemplateBytes = std::uint64_t{64} << 20;
 // ReplaceFile for what is refused and what is kept).
 Outcome WriteTextFile(const std::string& path, std::string_view text);
 
-// Calls onLine with each line of the open file from its start that ends with
+// Calls onLine with each line of the open file from its start (a pipe: from
+// where it stands) that ends with
 // LF, the LF included, in order, until onLine returns false. Bytes after the
 // last LF form no line. A line longer than LineSplitter::kDefaultKept comes
 // cut to its start, with `whole` false, so a hostile file can't fill the
