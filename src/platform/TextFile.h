@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -23,13 +22,13 @@ constexpr std::uint64_t kMaxTemplateBytes = std::uint64_t{64} << 20;
 // ReplaceFile for what is refused and what is kept).
 Outcome WriteTextFile(const std::string& path, std::string_view text);
 
-// Calls onLine with each line of the open file from its start (a pipe: from
-// where it stands) that ends with
-// LF, the LF included, in order, until onLine returns false. Bytes after the
-// last LF form no line. A line longer than LineSplitter::kDefaultKept comes
-// cut to its start, with `whole` false, so a hostile file can't fill the
-// memory. A read error is a failure, and so is a file of more than
-// `maxBytes`: what it holds past that is never read.
+// Calls onLine with each line of the open file that ends with LF, the LF
+// included, in order, from the file's start (a pipe's: from where it
+// stands), until onLine returns false. Bytes after the last LF form no line.
+// A line longer than LineSplitter::kDefaultKept comes cut to its start, with
+// `whole` false, so a hostile file can't fill the memory. A read error is a
+// failure, and so is a file of more than `maxBytes`: what it holds past that
+// is never read.
 Outcome ForEachFileLine(int fd, const LineSplitter::OnLine& onLine, std::uint64_t maxBytes);
 // The same for the regular file at `path`.
 Outcome ForEachFileLine(const std::string& path, const LineSplitter::OnLine& onLine, std::uint64_t maxBytes);
