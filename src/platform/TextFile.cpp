@@ -7,6 +7,7 @@
 
 #include "core/pages/ExportPage.h"
 #include "core/templates/Template.h"
+#include "core/text/CrLfStream.h"
 #include "core/text/Text.h"
 
 namespace verdo {

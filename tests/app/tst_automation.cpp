@@ -17,6 +17,7 @@
 
 #include "app/Automation.h"
 #include "app/CMetaDlg.h"
+#include "core/form/ControlIds.h"
 
 namespace {
 
@@ -172,7 +173,7 @@ class AutomationTest : public QObject {
     QCOMPARE(created.type(), QDBusMessage::ReplyMessage);
     QVERIFY(dialog.AutoProxy());
 
-    QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("2")), Qt::LeftButton);
+    QTest::mouseClick(dialog.findChild<QPushButton*>(QString::number(verdo::control::Exit)), Qt::LeftButton);
     QVERIFY(!dialog.isVisible());
     QCOMPARE(finished.count(), 0);
 
@@ -202,7 +203,7 @@ class AutomationTest : public QObject {
     QVERIFY(server.UserControl());
     box.close();
 
-    QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("2")), Qt::LeftButton);
+    QTest::mouseClick(dialog.findChild<QPushButton*>(QString::number(verdo::control::Exit)), Qt::LeftButton);
     QCOMPARE(finished.count(), 1);
   }
 
