@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6svg6
   libcurl4-openssl-dev libacl1-dev
   libgtest-dev libgmock-dev
-  python3 openssl dbus dbus-bin
+  python3 python3-html5lib openssl dbus dbus-bin
   xvfb xauth
   librsvg2-bin desktop-file-utils appstream dpkg-dev file man-db
   time curl hyperfine

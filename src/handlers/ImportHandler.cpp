@@ -24,9 +24,12 @@ DownloadEvents ShownDownload(Host& host) {
 
 }  // namespace
 
-int DownloadPage(Host& host, const std::string& address, const std::string& fileName) {
+int DownloadPage(Host& host, const std::string& address, const std::string& fileName,
+                 std::string* contentType) {
   ScratchFile page = ScratchFile::Beside(fileName);
-  if (!DownloadToScratch(address, page, ShownDownload(host))) return 0;
+  DownloadEvents events = ShownDownload(host);
+  events.ContentType = contentType;
+  if (!DownloadToScratch(address, page, events)) return 0;
   ShowStatus(host, "Done");
   return 1;
 }

@@ -304,6 +304,11 @@ Outcome DownloadToFile(const std::string& address, int fd, const DownloadEvents&
   if (failure.Code == CURLE_OK && !sink.Flush()) failure = {CURLE_WRITE_ERROR, sink.Reason()};
   if (failure.Code != CURLE_OK) return fail(std::move(failure));
   transfer.Open();
+  if (events.ContentType) {
+    const char* type = nullptr;
+    if (!IsFileAddress(url.get())) curl_easy_getinfo(curl.get(), CURLINFO_CONTENT_TYPE, &type);
+    *events.ContentType = type ? type : "";
+  }
   return Outcome::Done();
 }
 

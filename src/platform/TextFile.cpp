@@ -9,6 +9,7 @@
 #include "core/templates/Template.h"
 #include "core/text/CrLfStream.h"
 #include "core/text/Text.h"
+#include "platform/Charset.h"
 
 namespace verdo {
 
@@ -80,6 +81,7 @@ ExportSource::ExportSource(const std::string& path) {
   file_ = std::move(page.File);
   std::string buffer(kChunk, '\0');
   HeadEndScanner scanner;
+  PageCharsetScanner charset;
   std::uint64_t offset = 0;  // of the buffer's first byte in the file
   const auto unreadable = [this] { reason_ = ErrorText(errno); };
   for (;;) {
@@ -89,9 +91,12 @@ ExportSource::ExportSource(const std::string& path) {
       return;
     }
     if (got == 0) break;
-    const auto tailStart = scanner.Feed(std::string_view(buffer.data(), static_cast<std::size_t>(got)));
+    const std::string_view piece(buffer.data(), static_cast<std::size_t>(got));
+    const auto tailStart = scanner.Feed(piece);
+    charset.FeedHead(piece.substr(0, tailStart.value_or(piece.size())));
     if (tailStart) {
       keepFrom_ = offset + *tailStart;
+      charset.FeedRest(piece.substr(*tailStart));
       // Found only when some byte follows the closing line.
       if (*tailStart < static_cast<std::size_t>(got)) {
         found_ = true;
@@ -102,12 +107,32 @@ ExportSource::ExportSource(const std::string& path) {
           return;
         }
         found_ = more > 0;
+        charset.FeedRest(std::string_view(buffer.data(), static_cast<std::size_t>(more)));
       }
       break;
     }
     offset += static_cast<std::uint64_t>(got);
   }
-  if (!found_) keepFrom_ = 0;  // the whole old page stays behind the new head section
+  // Whether the page is UTF-8 can take the rest of it to tell.
+  while (found_ && charset.WantsMore()) {
+    const ssize_t got = ReadSome(file_.Get(), buffer.data(), buffer.size());
+    if (got < 0) {
+      unreadable();
+      return;
+    }
+    if (got == 0) break;
+    charset.FeedRest(std::string_view(buffer.data(), static_cast<std::size_t>(got)));
+  }
+  charset_ = charset.Result();
+  // Cut into lines and written as text, a page of two- or four-byte units
+  // would be destroyed: it is refused as a page that can't be read.
+  if (IsWideEncoding(charset_.Encoding)) {
+    reason_ = "encoded in " + std::string(charset_.Encoding);
+    return;
+  }
+  // Not found: the whole old page stays behind the new head section, less
+  // its byte-order mark, which the new start carries.
+  if (!found_) keepFrom_ = charset_.BomLength;
   status_ = Status::Read;
 }
 
@@ -142,7 +167,7 @@ ExportResult ExportIntoPage(const std::string& path,
   ExportSource source(path);
   if (opened) opened(source.State());
   if (source.State() == ExportSource::Status::Unreadable) return {ExportResult::Step::Opening, source.Reason()};
-  const std::string start = ExportPageStart(headBlock(), source.Found());
+  const std::string start = EncodedExportStart(headBlock(), source.Found(), source.Charset());
   if (Outcome written = source.WriteExport(path, start); !written)
     return {ExportResult::Step::Saving, written.Reason};
   return {};

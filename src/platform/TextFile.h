@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "core/form/MetaTagForm.h"
+#include "core/pages/PageCharset.h"
 #include "core/text/LineSplitter.h"
 #include "platform/FileAccess.h"
 #include "platform/Outcome.h"
@@ -47,7 +48,7 @@ class ExportSource {
   enum class Status {
     Read,        // read and scanned
     Missing,     // no file of that name (yet)
-    Unreadable,  // there is a file, but it isn't a regular file, or can't be opened or read
+    Unreadable,  // there is a file, but it isn't a regular file, can't be opened or read, or is in UTF-16 or UTF-32
   };
 
   explicit ExportSource(const std::string& path);
@@ -59,6 +60,9 @@ class ExportSource {
   const std::string& Reason() const { return reason_; }
   // A closing line with at least one byte after it.
   bool Found() const { return found_; }
+  // The page's encoding, from its byte-order mark, a declaration in the head
+  // part, or its bytes (UTF-8 when all of the page is, with some non-ASCII).
+  const PageCharset& Charset() const { return charset_; }
 
   // Writes the exported page to `target`: `start` (the new head section, LF
   // line ends), then what stays of this page (the tail after the closing line
@@ -76,6 +80,7 @@ class ExportSource {
   std::string reason_;
   std::uint64_t keepFrom_ = 0;  // where the kept part begins, in bytes of the file
   bool found_ = false;
+  PageCharset charset_;
 };
 
 // Export of a head block into the page at `path`, the whole sequence: the
