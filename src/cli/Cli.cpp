@@ -88,6 +88,10 @@ void ReportFailure(std::string_view subject, std::string_view message) {
   std::cerr << "verdo-cli: " << subject << ": " << message << "\n";
 }
 
+void ReportFailure(std::string_view subject, std::string_view message, std::string_view reason) {
+  std::cerr << "verdo-cli: " << subject << ": " << message << " (" << reason << ")\n";
+}
+
 void Print(std::string_view bytes) {
   std::fwrite(bytes.data(), 1, bytes.size(), stdout);
   std::fflush(stdout);
@@ -101,41 +105,17 @@ int FinishOutput(int status) {
   return kFailed;
 }
 
-namespace {
-
-// A template read from standard input is held to the bounds of a template
-// file: lines kept up to LineSplitter's bound, kMaxTemplateBytes in all.
-constexpr std::uint64_t kMaxStdinTemplate = std::uint64_t{64} << 20;
-
-bool LoadFormFromStdin(MetaTagForm& form) {
-  LineSplitter lines;
-  std::uint64_t total = 0;
-  char buffer[64 * 1024];
-  for (;;) {
-    const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0 || (total += static_cast<std::uint64_t>(got)) > kMaxStdinTemplate) {
-      ReportFailure("standard input", "Error Opening File");
-      return false;
-    }
-    if (got == 0) return true;
-    lines.Feed({buffer, static_cast<std::size_t>(got)}, [&form](std::string_view line, bool) {
-      ApplyTemplateLine(line, form);
-      return true;
-    });
-  }
-}
-
-}  // namespace
-
 bool LoadForm(const std::string& path, MetaTagForm& form) {
-  if (path == "-") return LoadFormFromStdin(form);
-  const auto text = ReadTextFile(path);
-  if (!text) {
-    ReportFailure(path, "Error Opening File");
+  // A template from standard input can't be measured before it is read: it
+  // is applied to a copy, so that one beyond the bounds changes nothing.
+  const bool fromStdin = path == "-";
+  MetaTagForm loaded = form;
+  const Outcome applied = fromStdin ? ApplyTemplateFile(STDIN_FILENO, loaded) : ApplyTemplateFile(path, loaded);
+  if (!applied) {
+    ReportFailure(fromStdin ? "standard input" : path, "Error Opening File", applied.Reason);
     return false;
   }
-  ApplyTemplateText(*text, form);
+  form = loaded;
   return true;
 }
 

@@ -68,6 +68,9 @@ int RunCommand(const Command& command, const Args& words);
 // Prints "verdo-cli: SUBJECT: MESSAGE" on stderr, the program's own words
 // after the file or address they are about.
 void ReportFailure(std::string_view subject, std::string_view message);
+// The same with the reason in brackets after the words:
+// "verdo-cli: page.htm: Error Saving File (permission denied)".
+void ReportFailure(std::string_view subject, std::string_view message, std::string_view reason);
 
 // Writes the bytes to stdout exactly, nothing added.
 void Print(std::string_view bytes);

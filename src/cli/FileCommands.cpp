@@ -2,8 +2,6 @@
 #include "cli/Cli.h"
 #include "core/compose/HeadBlock.h"
 #include "core/compose/TrapPage.h"
-#include "core/pages/ExportPage.h"
-#include "platform/Charset.h"
 #include "platform/TextFile.h"
 
 namespace verdo::cli {
@@ -17,8 +15,8 @@ int CmdTrap(const Args& args, const Options& options) {
     Print(ComposeTrapPage(form, false));
     return kDone;
   }
-  if (!WriteTextFile(*output, ComposeTrapPage(form, true))) {
-    ReportFailure(*output, "Error Saving File");
+  if (const Outcome written = WriteTextFile(*output, ComposeTrapPage(form, true)); !written) {
+    ReportFailure(*output, "Error Saving File", written.Reason);
     return kFailed;
   }
   return kDone;
@@ -30,20 +28,14 @@ int CmdExport(const Args& args, const Options&) {
   if (!LoadForm(args[0], form)) return kFailed;
   const std::string headBlock = ComposeHeadBlock(form, HeadBlockStyle::Plain);
   int status = kDone;
+  // A page that is there but can't be read is left alone; a page that
+  // doesn't exist yet is made, holding the new head section alone.
   for (std::size_t i = 1; i < args.size(); ++i) {
-    const std::string& page = args[i];
-    ExportSource source(page);
-    // A page that is there but can't be read is left alone; a page that
-    // doesn't exist yet is made, holding the new head section alone.
-    if (source.State() == ExportSource::Status::Unreadable) {
-      ReportFailure(page, "Error Opening File");
-      status = kFailed;
-      continue;
-    }
-    if (!source.WriteExport(page, EncodedExportStart(headBlock, source.Found(), source.Charset()))) {
-      ReportFailure(page, "Error Saving File");
-      status = kFailed;
-    }
+    const ExportResult result = ExportIntoPage(args[i], {}, [&headBlock] { return headBlock; });
+    if (result.Failed == ExportResult::Step::Done) continue;
+    const char* words = result.Failed == ExportResult::Step::Opening ? "Error Opening File" : "Error Saving File";
+    ReportFailure(args[i], words, result.Reason);
+    status = kFailed;
   }
   return status;
 }

@@ -107,6 +107,7 @@ int Run(int argc, char** argv) {
     return kDone;
   }
   if (name == "--version") {
+    if (argc > 2) return UsageError("--version takes no arguments");
     std::cout << "verdo-cli " << verdo::kVersion << "\n";
     return kDone;
   }

@@ -5,10 +5,8 @@
 
 #include "core/compose/HeadBlock.h"
 #include "core/compose/TrapPage.h"
-#include "core/pages/ExportPage.h"
 #include "core/templates/Template.h"
 #include "handlers/Handlers.h"
-#include "platform/Charset.h"
 #include "platform/TextFile.h"
 
 namespace verdo::handlers {
@@ -51,35 +49,27 @@ void OnExport(Host& host) {
     host.SetCaption("Verdo: " + *path);
     target = *path;
   }
-  host.StatusText() = "Saving...";
-  host.ShowForm();
+  ShowStatus(host, "Saving...");
   host.ReadForm();
-
-  std::optional<ExportSource> source;
-  if (!target.empty()) {
-    source.emplace(target);
-    if (source->State() != ExportSource::Status::Read)
-      host.ShowMessage(kErrorOpening, "Import HTML");
-    // A page that is there but can't be read is never written over: only a
-    // name that doesn't exist yet gets a page of the new head section alone.
-    if (source->State() == ExportSource::Status::Unreadable) {
-      host.StatusText() = "Done.";
-      host.ShowForm();
-      return;
-    }
-  }
-
-  host.StatusText() = "Done.";
-  host.ShowForm();
-  host.ReadForm();  // the head block reflects the controls as they stand now
-
-  if (!source) {  // no page chosen
+  if (target.empty()) {  // no page chosen
+    ShowStatus(host, "Done.");
+    host.ReadForm();
     host.ShowMessage(kErrorSaving, kSaveTemplateCaption);
     return;
   }
-  const std::string start =
-      EncodedExportStart(ComposeHeadBlock(host.Form(), HeadBlockStyle::Plain), source->Found(), source->Charset());
-  if (!source->WriteExport(target, start)) host.ShowMessage(kErrorSaving, kSaveTemplateCaption);
+  const auto opened = [&host](ExportSource::Status state) {
+    if (state != ExportSource::Status::Read) host.ShowMessage(kErrorOpening, "Import HTML");
+  };
+  const auto headBlock = [&host] {
+    ShowStatus(host, "Done.");
+    host.ReadForm();  // the head block reflects the controls as they stand now
+    return ComposeHeadBlock(host.Form(), HeadBlockStyle::Plain);
+  };
+  // A page that is there but can't be read is never written over: only a
+  // name that doesn't exist yet gets a page of the new head section alone.
+  const ExportResult result = ExportIntoPage(target, opened, headBlock);
+  if (result.Failed == ExportResult::Step::Opening) ShowStatus(host, "Done.");
+  if (result.Failed == ExportResult::Step::Saving) host.ShowMessage(kErrorSaving, kSaveTemplateCaption);
 }
 
 void OnGenerate(Host& host) {
@@ -105,20 +95,10 @@ void OnLoad(Host& host) {
     return;
   }
   host.SetCaption("Verdo: " + *path);
-  const auto text = ReadTextFile(*path);
-  if (!text) {
-    host.ShowMessage(kErrorOpening, "Load Template");
-    host.ShowForm();
-    return;
-  }
   // Each complete line is applied and shown as it is read; a last line
   // without a line end is not a line and is dropped.
-  std::string_view rest = *text;
-  for (auto lf = rest.find('\n'); lf != std::string_view::npos; lf = rest.find('\n')) {
-    ApplyTemplateLine(rest.substr(0, lf + 1), host.Form());
-    host.ShowForm();
-    rest.remove_prefix(lf + 1);
-  }
+  if (!ApplyTemplateFile(*path, host.Form(), [&host] { host.ShowForm(); }))
+    host.ShowMessage(kErrorOpening, "Load Template");
   host.ShowForm();
 }
 

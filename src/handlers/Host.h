@@ -46,4 +46,10 @@ class Host {
   virtual void KeepPainting() {}
 };
 
+// Sets the Status text and shows the form with it.
+inline void ShowStatus(Host& host, const std::string& text) {
+  host.StatusText() = text;
+  host.ShowForm();
+}
+
 }  // namespace verdo

@@ -2,10 +2,8 @@
 // URL address, fetched into "temp.htm" in the current directory, fill the form.
 #include <string>
 
-#include "core/pages/PageImport.h"
 #include "handlers/Handlers.h"
-#include "platform/Charset.h"
-#include "platform/Download.h"
+#include "platform/Import.h"
 
 namespace verdo::handlers {
 namespace {
@@ -16,67 +14,56 @@ constexpr const char* kNoticeText =
     "\nLoading META TAGS from the internet.\nPlease wait....\n\n"
     "Status at the top right of the main window indicates progress.";
 
-void ReportOpenFailure(Host& host) {
-  host.ShowMessage("Error Opening File", "Import HTML");
-  host.StatusText() = "Done.";
-  host.ShowForm();
+// "Please Wait" once the address has opened; painting while it runs.
+DownloadEvents ShownDownload(Host& host) {
+  DownloadEvents events;
+  events.Opened = [&host] { ShowStatus(host, "Please Wait"); };
+  events.Progress = [&host] { host.KeepPainting(); };
+  return events;
 }
 
 }  // namespace
 
 int DownloadPage(Host& host, const std::string& address, const std::string& fileName,
                  std::string* contentType) {
-  DownloadEvents events;
+  ScratchFile page = ScratchFile::Beside(fileName);
+  DownloadEvents events = ShownDownload(host);
   events.ContentType = contentType;
-  events.Opened = [&host] {
-    host.StatusText() = "Please Wait";
-    host.ShowForm();
-  };
-  events.Progress = [&host] { host.KeepPainting(); };
-  if (!DownloadToFile(address, fileName, events)) return 0;
-  host.StatusText() = "Done";
-  host.ShowForm();
+  if (!DownloadToScratch(address, page, events)) return 0;
+  ShowStatus(host, "Done");
   return 1;
 }
 
 void OnImport(Host& host) {
   host.ReadForm();
-  host.StatusText() = "Loading...";
-  host.ShowForm();
+  ShowStatus(host, "Loading...");
   const std::string address = host.Form().RedirectUrl;
   host.ShowMessage(address + kNoticeText, "Import HTML Page");
 
-  // A failed download, an HTTP error status included, leaves the form as it was.
-  std::string contentType;
-  if (!DownloadPage(host, address, kScratchFile, &contentType)) {
-    ReportOpenFailure(host);
-    return;
-  }
-  host.ReadForm();
-  const auto toForm = StoredPageDecoder(kScratchFile, contentType);
-  if (!toForm) {
-    ReportOpenFailure(host);
-    return;
-  }
-
-  bool headEnded = false;
+  // The page goes to a file of its own beside "temp.htm", which takes that
+  // name only once the whole page is in.
+  ScratchFile page = ScratchFile::Beside(kScratchFile);
   std::size_t lines = 0;
-  const auto shown = [&host] { host.ShowForm(); };
-  const bool opened = ForEachFileLine(kScratchFile, [&](std::string_view line, bool whole) {
-    headEnded = ApplyPageFileLine(line, whole, host.Form(), shown, *toForm);
+  ImportEvents events;
+  events.Download = ShownDownload(host);
+  events.Downloaded = [&host] {
+    ShowStatus(host, "Done");
+    host.ReadForm();
+  };
+  events.ItemShown = [&host] { host.ShowForm(); };
+  events.LineApplied = [&] {
     host.ShowForm();
     // A page of many lines takes a while: let the window paint meanwhile.
     if (++lines % kLinesBetweenPaints == 0) host.KeepPainting();
-    return !headEnded;
-  });
-  if (!opened) {
-    ReportOpenFailure(host);
+  };
+  const ImportResult imported = ImportAddress(address, page, host.Form(), events);
+  if (!imported.Result) {
+    host.ShowMessage("Error Opening File", "Import HTML");
+    ShowStatus(host, "Done.");
     return;
   }
   // At the end of the head section the Status field keeps the download's "Done".
-  if (headEnded) return;
-  host.StatusText() = "Done.";
-  host.ShowForm();
+  if (!imported.HeadEnded) ShowStatus(host, "Done.");
 }
 
 }  // namespace verdo::handlers

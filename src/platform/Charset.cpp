@@ -8,6 +8,8 @@
 
 #include "core/text/Encoding.h"
 #include "platform/Download.h"
+#include "platform/FileAccess.h"
+#include "platform/TextFile.h"
 
 namespace verdo {
 namespace {
@@ -136,27 +138,36 @@ std::string EncodedExportStart(std::string_view headBlock, bool found, const Pag
                          [&charset](std::string_view text) { return EncodeForPage(text, charset.Encoding); });
 }
 
-std::optional<PageCharset> StoredPageCharset(const std::string& path, std::string_view contentType) {
+std::optional<PageCharset> StoredPageCharset(int fd, std::string_view contentType) {
   // The lines go to the scanner in pieces of some KiB: an unfinished tag
   // is read again with each piece.
   constexpr std::size_t kPiece = 64 * 1024;
   PageCharsetScanner scanner;
   std::string piece;
-  const bool opened = ForEachFileLine(path, [&scanner, &piece](std::string_view line, bool) {
-    if (EndsHeadSection(line)) return false;
-    piece += line;
-    if (piece.size() < kPiece) return true;
-    scanner.FeedHead(piece);
-    piece.clear();
-    return scanner.WantsMore();
-  });
-  if (!opened) return std::nullopt;
+  const Outcome read = ForEachFileLine(
+      fd,
+      [&scanner, &piece](std::string_view line, bool) {
+        if (EndsHeadSection(line)) return false;
+        piece += line;
+        if (piece.size() < kPiece) return true;
+        scanner.FeedHead(piece);
+        piece.clear();
+        return scanner.WantsMore();
+      },
+      kMaxDownloadBytes);
+  if (!read) return std::nullopt;
   scanner.FeedHead(piece);
   return scanner.Result(EncodingFromContentType(contentType));
 }
 
-std::optional<PageValueDecoder> StoredPageDecoder(const std::string& path, std::string_view contentType) {
-  const auto charset = StoredPageCharset(path, contentType);
+std::optional<PageCharset> StoredPageCharset(const std::string& path, std::string_view contentType) {
+  const ReadableFile page = OpenForReading(path);
+  if (!page.Result) return std::nullopt;
+  return StoredPageCharset(page.File.Get(), contentType);
+}
+
+std::optional<PageValueDecoder> StoredPageDecoder(int fd, std::string_view contentType) {
+  const auto charset = StoredPageCharset(fd, contentType);
   if (!charset || IsWideEncoding(charset->Encoding)) return std::nullopt;
   return FormDecoderFor(charset->Encoding);
 }

@@ -36,10 +36,12 @@ std::string EncodedExportStart(std::string_view headBlock, bool found, const Pag
 // section: the lines up to the one that ends it. Nothing when the file
 // can't be read.
 std::optional<PageCharset> StoredPageCharset(const std::string& path, std::string_view contentType);
+// The same for the page in the open file `fd`, read from its start.
+std::optional<PageCharset> StoredPageCharset(int fd, std::string_view contentType);
 
-// How Import reads the values of a stored page: the decoder for its
+// How Import reads the values of the page stored in `fd`: the decoder for its
 // encoding, or nothing when the file can't be read or is in UTF-16 or
 // UTF-32, which can't be read line by line.
-std::optional<PageValueDecoder> StoredPageDecoder(const std::string& path, std::string_view contentType);
+std::optional<PageValueDecoder> StoredPageDecoder(int fd, std::string_view contentType);
 
 }  // namespace verdo

@@ -1,15 +1,12 @@
 #include "platform/Download.h"
 
 #include <curl/curl.h>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <string_view>
 #include <strings.h>
@@ -18,50 +15,41 @@
 namespace verdo {
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 constexpr const char* kClientName = "Verdo 1.0 Agent";
 constexpr long kMaxRedirections = 10;
 constexpr long kConnectTimeoutSeconds = 30;
 constexpr long kDefaultStallSeconds = 30;
+constexpr long kDefaultTransferSeconds = 120;
 constexpr std::size_t kWriteBufferSize = 1 << 20;
 constexpr std::size_t kReadBufferSize = 1 << 18;
 constexpr auto kProgressInterval = std::chrono::milliseconds(50);
 
-long StallSeconds() {
-  if (const char* text = std::getenv("VERDO_STALL_TIMEOUT")) {
+// A number of seconds from the environment (for tests), else `fallback`.
+long SecondsFrom(const char* name, long fallback) {
+  if (const char* text = std::getenv(name)) {
     char* end = nullptr;
     const long seconds = std::strtol(text, &end, 10);
     if (end != text && *end == '\0' && seconds > 0 && seconds <= 3600) return seconds;
   }
-  return kDefaultStallSeconds;
+  return fallback;
 }
 
-bool WriteAll(int fd, const char* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t written = ::write(fd, data, size);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += written;
-    size -= static_cast<std::size_t>(written);
-  }
-  return true;
-}
-
-// The output file, written through a buffer.
+// The output file, written through a buffer, at most kMaxDownloadBytes.
 class FileSink {
  public:
   explicit FileSink(int fd) : fd_(fd) { buffer_.reserve(kWriteBufferSize); }
-  FileSink(const FileSink&) = delete;
-  FileSink& operator=(const FileSink&) = delete;
-  ~FileSink() {
-    if (fd_ >= 0) ::close(fd_);
-  }
 
   bool Write(const char* data, std::size_t size) {
+    if (size > kMaxDownloadBytes - stored_) {
+      reason_ = "larger than " + std::to_string(kMaxDownloadBytes >> 20) + " MiB";
+      return false;
+    }
+    stored_ += size;
     if (buffer_.size() + size > kWriteBufferSize) {
       if (!Flush()) return false;
-      if (size >= kWriteBufferSize) return WriteAll(fd_, data, size);
+      if (size >= kWriteBufferSize) return Stored(WriteAll(fd_, data, size));
     }
     buffer_.insert(buffer_.end(), data, data + size);
     return true;
@@ -70,42 +58,64 @@ class FileSink {
   bool Flush() {
     const bool ok = WriteAll(fd_, buffer_.data(), buffer_.size());
     buffer_.clear();
+    return Stored(ok);
+  }
+
+  // No part of a failed body stays behind to be taken for a page, nor holds
+  // the disk.
+  void Empty() {
+    buffer_.clear();
+    if (::ftruncate(fd_, 0) != 0) {
+      // the scratch file goes unused and unnamed all the same
+    }
+  }
+
+  // Why a write failed; empty when none did.
+  const std::string& Reason() const { return reason_; }
+
+ private:
+  bool Stored(bool ok) {
+    if (!ok) reason_ = ErrorText(errno);
     return ok;
   }
 
-  // Keeps the file when `complete`, else leaves it empty: no part of a body
-  // stays behind to be taken for a page. False when closing fails.
-  bool Close(bool complete) {
-    if (!complete && ::ftruncate(fd_, 0) != 0) {
-      // not a regular file (a device, a pipe): nothing stays behind there
-    }
-    const int result = ::close(fd_);
-    fd_ = -1;
-    return result == 0;
-  }
-
- private:
   int fd_;
+  std::uint64_t stored_ = 0;
   std::vector<char> buffer_;
+  std::string reason_;
 };
 
 struct Transfer {
   FileSink* Sink;
   const DownloadEvents* Events;
   CURL* Curl;
+  Clock::duration Stall;
   bool Opened = false;
-  std::chrono::steady_clock::time_point LastProgress{};
+  bool Stalled = false;
+  Clock::time_point LastProgress{};
+  Clock::time_point LastArrival = Clock::now();
+  curl_off_t Received = 0;
 
   void Open() {
     if (Opened) return;
     Opened = true;
     if (Events->Opened) Events->Opened();
   }
+
+  void KeepPainting() {
+    if (!Events->Progress) return;
+    const auto now = Clock::now();
+    if (now - LastProgress >= kProgressInterval) {
+      LastProgress = now;
+      Events->Progress();
+    }
+  }
 };
 
 size_t OnBody(char* data, size_t size, size_t count, void* user) {
   auto* transfer = static_cast<Transfer*>(user);
   const std::size_t bytes = size * count;
+  transfer->LastArrival = Clock::now();
   transfer->Open();
   return transfer->Sink->Write(data, bytes) ? bytes : 0;
 }
@@ -116,6 +126,7 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
 size_t OnHeader(char* data, size_t size, size_t count, void* user) {
   auto* transfer = static_cast<Transfer*>(user);
   const std::size_t bytes = size * count;
+  transfer->LastArrival = Clock::now();
   if (std::string_view(data, bytes).find_first_not_of("\r\n") == std::string_view::npos) {
     long status = 0;
     curl_easy_getinfo(transfer->Curl, CURLINFO_RESPONSE_CODE, &status);
@@ -124,14 +135,21 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
   return bytes;
 }
 
-int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+// libcurl calls this at least once a second, also while nothing arrives:
+// the idle timer. A transfer ends when nothing at all has come for the
+// stall time, however slowly bytes came before.
+int OnProgress(void* user, curl_off_t, curl_off_t received, curl_off_t, curl_off_t) {
   auto* transfer = static_cast<Transfer*>(user);
-  if (!transfer->Events->Progress) return 0;
-  const auto now = std::chrono::steady_clock::now();
-  if (now - transfer->LastProgress >= kProgressInterval) {
-    transfer->LastProgress = now;
-    transfer->Events->Progress();
+  const auto now = Clock::now();
+  if (received != transfer->Received) {
+    transfer->Received = received;
+    transfer->LastArrival = now;
   }
+  if (now - transfer->LastArrival >= transfer->Stall) {
+    transfer->Stalled = true;
+    return 1;
+  }
+  transfer->KeepPainting();
   return 0;
 }
 
@@ -157,11 +175,10 @@ Url ParseAddress(const std::string& address) {
 
 // Every option of the fixed request; false when libcurl refuses one.
 bool SetRequest(CURL* curl, CURLU* address, curl_slist* headers, Transfer& transfer) {
-  const long stall = StallSeconds();
   bool ok = true;
   auto set = [&ok](CURLcode code) { ok = ok && code == CURLE_OK; };
   set(curl_easy_setopt(curl, CURLOPT_CURLU, address));
-  set(curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https,ftp,file"));
+  set(curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https,ftp"));
   set(curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https,ftp"));
   set(curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L));
   set(curl_easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirections));
@@ -176,8 +193,8 @@ bool SetRequest(CURL* curl, CURLU* address, curl_slist* headers, Transfer& trans
   if (const char* bundle = std::getenv("CURL_CA_BUNDLE"); bundle && *bundle)
     set(curl_easy_setopt(curl, CURLOPT_CAINFO, bundle));
   set(curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds));
-  set(curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L));
-  set(curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, stall));
+  set(curl_easy_setopt(curl, CURLOPT_TIMEOUT, SecondsFrom("VERDO_TRANSFER_TIMEOUT", kDefaultTransferSeconds)));
+  set(curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kMaxDownloadBytes)));
   set(curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L));
   set(curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, static_cast<long>(CURL_MAX_READ_SIZE)));
   set(curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, OnBody));
@@ -192,29 +209,69 @@ bool SetRequest(CURL* curl, CURLU* address, curl_slist* headers, Transfer& trans
 
 // An HTTP error status that got past the transfer (FAILONERROR lets some
 // authentication answers through).
-bool HttpErrorStatus(CURL* curl) {
+long HttpErrorStatus(CURL* curl) {
   const char* scheme = nullptr;
   long status = 0;
-  if (curl_easy_getinfo(curl, CURLINFO_SCHEME, &scheme) != CURLE_OK || !scheme) return false;
-  if (strcasecmp(scheme, "http") != 0 && strcasecmp(scheme, "https") != 0) return false;
+  if (curl_easy_getinfo(curl, CURLINFO_SCHEME, &scheme) != CURLE_OK || !scheme) return 0;
+  if (strcasecmp(scheme, "http") != 0 && strcasecmp(scheme, "https") != 0) return 0;
   curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-  return status >= 400;
+  return status >= 400 ? status : 0;
 }
 
-// A file address that names a folder opens onto nothing to read: libcurl
-// would deliver an empty body, which must not pass for an empty page.
-bool NamesAFolder(CURLU* address) {
-  bool folder = false;
-  char* scheme = nullptr;
-  char* path = nullptr;
-  if (curl_url_get(address, CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK && strcasecmp(scheme, "file") == 0 &&
-      curl_url_get(address, CURLUPART_PATH, &path, CURLU_URLDECODE) == CURLUE_OK) {
-    struct stat status;
-    folder = ::stat(path, &status) == 0 && S_ISDIR(status.st_mode);
+std::string UrlPart(CURLU* address, CURLUPart part, unsigned flags = 0) {
+  char* text = nullptr;
+  std::string value;
+  if (curl_url_get(address, part, &text, flags) == CURLUE_OK && text) value = text;
+  curl_free(text);
+  return value;
+}
+
+bool IsFileAddress(CURLU* address) { return strcasecmp(UrlPart(address, CURLUPART_SCHEME).c_str(), "file") == 0; }
+
+// What went wrong, with the code that the stderr line gives.
+struct Failure {
+  CURLcode Code = CURLE_OK;
+  std::string Reason;
+};
+
+// libcurl's text for its code, first letter lowered.
+std::string CurlText(CURLcode code) { return Lowered(curl_easy_strerror(code)); }
+
+// A file address is read here, not by libcurl, which would open a FIFO or a
+// device and wait on it, and which takes a read error for the end of the file.
+Failure ReadFileAddress(CURLU* address, Transfer& transfer) {
+  const std::string host = UrlPart(address, CURLUPART_HOST);
+  const std::string path = UrlPart(address, CURLUPART_PATH, CURLU_URLDECODE);
+  if ((!host.empty() && strcasecmp(host.c_str(), "localhost") != 0) || path.empty())
+    return {CURLE_URL_MALFORMAT, CurlText(CURLE_URL_MALFORMAT)};
+  ReadableFile file = OpenForReading(path);
+  if (!file.Result) return {CURLE_FILE_COULDNT_READ_FILE, file.Result.Reason};
+  std::vector<char> buffer(kReadBufferSize);
+  for (;;) {
+    const ssize_t got = ReadSome(file.File.Get(), buffer.data(), buffer.size());
+    if (got < 0) return {CURLE_READ_ERROR, ErrorText(errno)};
+    if (got == 0) return {};
+    transfer.Open();
+    if (!transfer.Sink->Write(buffer.data(), static_cast<std::size_t>(got)))
+      return {CURLE_WRITE_ERROR, transfer.Sink->Reason()};
+    transfer.KeepPainting();
   }
-  curl_free(scheme);
-  curl_free(path);
-  return folder;
+}
+
+Failure Perform(CURL* curl, CURLU* address, Transfer& transfer) {
+  if (IsFileAddress(address)) return ReadFileAddress(address, transfer);
+  const CURLcode code = curl_easy_perform(curl);
+  if (transfer.Stalled)
+    return {CURLE_OPERATION_TIMEDOUT,
+            "nothing arrived for " +
+                std::to_string(std::chrono::duration_cast<std::chrono::seconds>(transfer.Stall).count()) + " s"};
+  if (code == CURLE_WRITE_ERROR && !transfer.Sink->Reason().empty()) return {code, transfer.Sink->Reason()};
+  if (code == CURLE_FILESIZE_EXCEEDED) return {code, "larger than " + std::to_string(kMaxDownloadBytes >> 20) + " MiB"};
+  const long status = HttpErrorStatus(curl);
+  if (status && (code == CURLE_OK || code == CURLE_HTTP_RETURNED_ERROR))
+    return {CURLE_HTTP_RETURNED_ERROR, "HTTP status " + std::to_string(status)};
+  if (code != CURLE_OK) return {code, CurlText(code)};
+  return {};
 }
 
 void ReportTransferFailure(long code) {
@@ -224,70 +281,52 @@ void ReportTransferFailure(long code) {
 
 }  // namespace
 
-bool DownloadToFile(const std::string& address, const std::string& fileName,
-                    const DownloadEvents& events) {
-  // Parsed first so that it outlives the transfer, which reads it; checked
-  // once the output file exists.
+Outcome DownloadToFile(const std::string& address, int fd, const DownloadEvents& events) {
+  FileSink sink(fd);
+  const auto fail = [&sink](Failure failure) {
+    sink.Empty();
+    ReportTransferFailure(failure.Code);
+    return Outcome::Failed(std::move(failure.Reason));
+  };
   const Url url = ParseAddress(address);
   std::unique_ptr<CURL, EasyDeleter> curl(curl_easy_init());
-
-  const int fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    std::fprintf(stderr, "Can't open file: %s error = %d\n", fileName.c_str(), errno);
-    return false;
-  }
-  FileSink sink(fd);
-  // Before the transfer: the output file stays, empty.
-  const auto fail = [&sink](CURLcode code) {
-    sink.Close(false);
-    ReportTransferFailure(code);
-    return false;
-  };
-  if (!curl) return fail(CURLE_FAILED_INIT);
-
+  if (!curl) return fail({CURLE_FAILED_INIT, CurlText(CURLE_FAILED_INIT)});
   // One Accept header, in place of libcurl's own.
   std::unique_ptr<curl_slist, ListDeleter> headers(curl_slist_append(nullptr, "Accept: */*"));
-  if (!headers) return fail(CURLE_OUT_OF_MEMORY);
-  if (!url) return fail(CURLE_URL_MALFORMAT);
-  Transfer transfer{&sink, &events, curl.get()};
-  if (!SetRequest(curl.get(), url.get(), headers.get(), transfer)) return fail(CURLE_FAILED_INIT);
+  if (!headers) return fail({CURLE_OUT_OF_MEMORY, CurlText(CURLE_OUT_OF_MEMORY)});
+  if (!url) return fail({CURLE_URL_MALFORMAT, CurlText(CURLE_URL_MALFORMAT)});
+  Transfer transfer{&sink, &events, curl.get(),
+                    std::chrono::seconds(SecondsFrom("VERDO_STALL_TIMEOUT", kDefaultStallSeconds))};
+  if (!SetRequest(curl.get(), url.get(), headers.get(), transfer))
+    return fail({CURLE_FAILED_INIT, CurlText(CURLE_FAILED_INIT)});
 
-  CURLcode code = NamesAFolder(url.get()) ? CURLE_FILE_COULDNT_READ_FILE : curl_easy_perform(curl.get());
-  if (code == CURLE_OK && HttpErrorStatus(curl.get())) code = CURLE_HTTP_RETURNED_ERROR;
-  if (code == CURLE_OK && !sink.Flush()) code = CURLE_WRITE_ERROR;
-  const bool closed = sink.Close(code == CURLE_OK);
-  if (code == CURLE_OK && !closed) {
-    code = CURLE_WRITE_ERROR;
-    if (::truncate(fileName.c_str(), 0) != 0) {
-      // nothing more to do: the failure is reported below
-    }
-  }
-  if (code != CURLE_OK) {
-    ReportTransferFailure(code);
-    return false;
-  }
+  Failure failure = Perform(curl.get(), url.get(), transfer);
+  if (failure.Code == CURLE_OK && !sink.Flush()) failure = {CURLE_WRITE_ERROR, sink.Reason()};
+  if (failure.Code != CURLE_OK) return fail(std::move(failure));
   transfer.Open();
   if (events.ContentType) {
     const char* type = nullptr;
-    curl_easy_getinfo(curl.get(), CURLINFO_CONTENT_TYPE, &type);
+    if (!IsFileAddress(url.get())) curl_easy_getinfo(curl.get(), CURLINFO_CONTENT_TYPE, &type);
     *events.ContentType = type ? type : "";
   }
-  return true;
+  return Outcome::Done();
 }
 
-bool ForEachFileLine(const std::string& path, const LineSplitter::OnLine& onLine) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  std::vector<char> buffer(kReadBufferSize);
-  LineSplitter lines;
-  for (;;) {
-    const ssize_t got = ::read(fd, buffer.data(), buffer.size());
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) break;
-    if (!lines.Feed(std::string_view(buffer.data(), static_cast<std::size_t>(got)), onLine)) break;
+Outcome DownloadToScratch(const std::string& address, ScratchFile& page, const DownloadEvents& events) {
+  if (!page.Result()) {
+    if (page.Error() != 0) {
+      std::fprintf(stderr, "Can't open file: %s error = %d\n", page.Name().c_str(), page.Error());
+    } else {
+      ReportTransferFailure(CURLE_WRITE_ERROR);
+    }
+    std::fflush(stderr);
+    return page.Result();
   }
-  ::close(fd);
-  return true;
+  if (Outcome stored = DownloadToFile(address, page.Fd(), events); !stored) {
+    page.Discard();
+    return stored;
+  }
+  return page.Keep();
 }
 
 }  // namespace verdo

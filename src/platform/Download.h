@@ -1,14 +1,18 @@
-// Fetching a page by address into a local file, and reading a stored page
-// back line by line.
+// Fetching a page by address into a scratch file.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
-#include <string_view>
 
-#include "core/text/LineSplitter.h"
+#include "platform/FileAccess.h"
+#include "platform/Outcome.h"
 
 namespace verdo {
+
+// No real page comes near this size: a body larger than this (after any
+// transfer encoding is undone) ends the transfer as a failure.
+constexpr std::uint64_t kMaxDownloadBytes = std::uint64_t{64} << 20;
 
 struct DownloadEvents {
   // Once, when the address has opened: before the first byte of the body is
@@ -23,27 +27,27 @@ struct DownloadEvents {
   std::string* ContentType = nullptr;
 };
 
-// Copies the resource at an http, https, ftp or file address into the file,
-// byte for byte; the file is created, or emptied if it exists. True when the
-// whole body has been stored. A failure leaves the file empty and writes one
-// line to stderr: "Can't open file: NAME error = ERRNO" when the file can't
-// be created, otherwise "OpenUrl failed: CODE" with libcurl's code. An HTTP
-// status of 400 or more after redirections is a failure.
+// Copies the resource at an http, https, ftp or file address into the open,
+// empty file `fd`, byte for byte. Succeeds when the whole body has been
+// stored; a failure empties the file and writes one line to stderr,
+// "OpenUrl failed: CODE" with libcurl's code, and its Reason says why in
+// libcurl's words or ours. An HTTP status of 400 or more after redirections
+// is a failure.
 //
 // The request: client name "Verdo 1.0 Agent", "Accept: */*", no cache, no
 // proxy. Redirections are followed (at most 10, only to http, https and ftp).
 // HTTPS checks the certificate and the host name; CURL_CA_BUNDLE names an
-// extra bundle of trusted certificates. The transfer gives up when connecting
-// takes 30 s or no byte arrives for 30 s (VERDO_STALL_TIMEOUT, in seconds,
-// sets the latter).
-bool DownloadToFile(const std::string& address, const std::string& fileName,
-                    const DownloadEvents& events = {});
+// extra bundle of trusted certificates. The transfer gives up when
+// connecting takes 30 s, when nothing arrives for 30 s (VERDO_STALL_TIMEOUT,
+// in seconds, sets that), when it has taken 120 s in all
+// (VERDO_TRANSFER_TIMEOUT), and when the body grows past kMaxDownloadBytes.
+// A file address is read only when it names a regular file.
+Outcome DownloadToFile(const std::string& address, int fd, const DownloadEvents& events = {});
 
-// Calls onLine with each line of the file that ends with LF, the LF
-// included, in order, until onLine returns false. Bytes after the last LF
-// form no line. A line longer than LineSplitter::kDefaultKept comes cut to
-// its start, with `whole` false, so a hostile page can't fill the memory.
-// A read error ends the file. False when the file can't be opened.
-bool ForEachFileLine(const std::string& path, const LineSplitter::OnLine& onLine);
+// The download into a scratch file, which is kept under its name (when it
+// has one to come) only when the whole body is in. A scratch file that
+// couldn't be made is reported on stderr as "Can't open file: NAME error =
+// ERRNO", one that was refused as a failed write ("OpenUrl failed: 23").
+Outcome DownloadToScratch(const std::string& address, ScratchFile& page, const DownloadEvents& events = {});
 
 }  // namespace verdo

@@ -1,30 +1,46 @@
-// Text files on disk: CR LF line ends there, LF in memory.
-//
-// Every write replaces its target safely: the bytes go to a temporary file in
-// the target's folder, which is flushed to disk and then renamed over the
-// target, so a file holds either its old content or the whole new one, even
-// when the program is killed or the disk fills up. The target's permission
-// bits are kept, and a symbolic link is written through to the file it names.
+// Text files on disk: CR LF line ends there, LF in memory. Reads and writes
+// go through the file layer (FileAccess.h): only regular files are read,
+// every read is bounded, and every write replaces its target safely.
 #pragma once
 
 #include <cstdint>
-#include <optional>
+#include <functional>
 #include <string>
 #include <string_view>
 
+#include "core/form/MetaTagForm.h"
 #include "core/pages/PageCharset.h"
+#include "core/text/LineSplitter.h"
+#include "platform/FileAccess.h"
+#include "platform/Outcome.h"
 
 namespace verdo {
 
-// The whole file with each CR LF read as LF; nothing when it can't be
-// opened or read.
-std::optional<std::string> ReadTextFile(const std::string& path);
+// No template comes near this size; a file that does is not one.
+constexpr std::uint64_t kMaxTemplateBytes = std::uint64_t{64} << 20;
 
-// Replaces the file at `path` with `text`, each LF written as CR LF. False,
-// with the target left as it was and no temporary file behind, when the target
-// can't be written: a file this user may not write, a folder where no file can
-// be made, a full disk or any other write error.
-bool WriteTextFile(const std::string& path, std::string_view text);
+// Replaces the file at `path` with `text`, each LF written as CR LF (see
+// ReplaceFile for what is refused and what is kept).
+Outcome WriteTextFile(const std::string& path, std::string_view text);
+
+// Calls onLine with each line of the open file that ends with LF, the LF
+// included, in order, from the file's start (a pipe's: from where it
+// stands), until onLine returns false. Bytes after the last LF form no line.
+// A line longer than LineSplitter::kDefaultKept comes cut to its start, with
+// `whole` false, so a hostile file can't fill the memory. A read error is a
+// failure, and so is a file of more than `maxBytes`: what it holds past that
+// is never read.
+Outcome ForEachFileLine(int fd, const LineSplitter::OnLine& onLine, std::uint64_t maxBytes);
+// The same for the regular file at `path`.
+Outcome ForEachFileLine(const std::string& path, const LineSplitter::OnLine& onLine, std::uint64_t maxBytes);
+
+// Load: each complete line of the template file at `path` applied to the
+// form in order, `applied` called after each. A template larger than
+// kMaxTemplateBytes is refused before any line is applied.
+Outcome ApplyTemplateFile(const std::string& path, MetaTagForm& form, const std::function<void()>& applied = {});
+// The same for an open file or pipe, read from where it stands; past
+// kMaxTemplateBytes it fails, with the lines before applied.
+Outcome ApplyTemplateFile(int fd, MetaTagForm& form, const std::function<void()>& applied = {});
 
 // A page opened for Export. Opening it scans it up to the line that closes
 // its head section; the file stays open, and the part of it that the
@@ -35,15 +51,16 @@ class ExportSource {
   enum class Status {
     Read,        // read and scanned
     Missing,     // no file of that name (yet)
-    Unreadable,  // there is a file, but it can't be opened or read, or is in UTF-16 or UTF-32
+    Unreadable,  // there is a file, but it isn't a regular file, can't be opened or read, or is in UTF-16 or UTF-32
   };
 
   explicit ExportSource(const std::string& path);
-  ~ExportSource();
   ExportSource(const ExportSource&) = delete;
   ExportSource& operator=(const ExportSource&) = delete;
 
   Status State() const { return status_; }
+  // Why the page is unreadable.
+  const std::string& Reason() const { return reason_; }
   // A closing line with at least one byte after it.
   bool Found() const { return found_; }
   // The page's encoding, from its byte-order mark, a declaration in the head
@@ -54,16 +71,32 @@ class ExportSource {
   // line ends), then what stays of this page (the tail after the closing line
   // when found, the whole page when not, nothing when it is missing), with
   // CR LF line ends, replacing the target safely as WriteTextFile does.
-  // False when the page can't be read back or the target can't be written;
+  // Fails when the page can't be read back or the target can't be written;
   // the target is then left as it was. Never writes over an unreadable page.
-  bool WriteExport(const std::string& target, std::string_view start);
+  Outcome WriteExport(const std::string& target, std::string_view start);
 
  private:
-  int fd_ = -1;
+  Outcome CopyKeptPart(int out);
+
+  Descriptor file_;
   Status status_ = Status::Unreadable;
+  std::string reason_;
   std::uint64_t keepFrom_ = 0;  // where the kept part begins, in bytes of the file
   bool found_ = false;
   PageCharset charset_;
 };
+
+// Export of a head block into the page at `path`, the whole sequence: the
+// page is opened (`opened` is told how that went), and unless it is there
+// but unreadable, `headBlock` is asked for the block, which is written into
+// the page with the credits when its head section was found.
+struct ExportResult {
+  enum class Step { Done, Opening, Saving };
+  Step Failed = Step::Done;
+  std::string Reason;
+};
+ExportResult ExportIntoPage(const std::string& path,
+                            const std::function<void(ExportSource::Status)>& opened,
+                            const std::function<std::string()>& headBlock);
 
 }  // namespace verdo

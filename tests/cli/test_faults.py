@@ -12,6 +12,7 @@ the whole new page."""
 import os
 import random
 import re
+import shutil
 import subprocess
 import tempfile
 import time
@@ -58,7 +59,7 @@ class WriteCase(unittest.TestCase):
 
     def check_failed(self, result, folder, page, before, what):
         self.assertEqual(result.returncode, 1, what)
-        self.assertEqual(result.stderr, b"verdo-cli: %s: Error Saving File\n" % page.encode(), what)
+        self.assertEqual(result.stderr, b"verdo-cli: %s: Error Saving File (file too large)\n" % page.encode(), what)
         if before is None:
             self.assertEqual(os.listdir(folder), [], what)
         else:
@@ -138,7 +139,7 @@ class FullDisk(WriteCase):
                 free = self.free()
                 result = run_cli(*self.args(command, page))
                 self.assertEqual(result.returncode, 1, result.stderr)
-                self.assertEqual(result.stderr, b"verdo-cli: %s: Error Saving File\n" % page.encode())
+                self.assertEqual(result.stderr, b"verdo-cli: %s: Error Saving File (no space left on device)\n" % page.encode())
                 names = sorted(os.listdir(self.disk))
                 self.assertEqual(names, ["filler"] if before is None else ["filler", "page.htm"])
                 if before is not None:
@@ -187,6 +188,51 @@ class KilledWhileExporting(unittest.TestCase):
                     self.assertRegex(name, leftover, what)
                     self.assertEqual(read(os.path.join(folder, name)), new, what)
                     os.unlink(os.path.join(folder, name))
+
+
+class FailingSync(WriteCase):
+    """A disk that takes writes and then can't keep them: an ext4 image on a
+    tmpfs that is full by the time the page's bytes are synced. The sync's
+    failure is a failed write, and the page stays the old one."""
+
+    def mount(self, *args):
+        done = subprocess.run(["mount", *args], capture_output=True)
+        if done.returncode != 0:
+            self.skipTest("can't mount here: %s" % done.stderr.decode().strip())
+        self.addCleanup(subprocess.run, ["umount", "-l", args[-1]], capture_output=True)
+
+    def setUp(self):
+        super().setUp()
+        if shutil.which("mkfs.ext4") is None:
+            self.skipTest("no mkfs.ext4")
+        backing, self.disk = (tempfile.mkdtemp(dir=self.tmp.name) for _ in range(2))
+        self.mount("-t", "tmpfs", "-o", "size=24m", "verdo-test", backing)
+        self.image = os.path.join(backing, "disk.img")
+        write(self.image, b"")
+        os.truncate(self.image, 64 << 20)  # more than the tmpfs holds
+        subprocess.run(["mkfs.ext4", "-q", "-F", self.image], check=True, capture_output=True)
+        self.mount("-o", "loop", self.image, self.disk)
+        self.backing = backing
+
+    def test_a_failed_sync_is_a_failed_write(self):
+        page = os.path.join(self.disk, "page.htm")
+        before = HEAD + BODY_LINE * ((8 << 20) // len(BODY_LINE))
+        write(page, before)
+        os.sync()
+        # Fill the tmpfs under the image: the next bytes the image is given are lost.
+        with open(os.path.join(self.backing, "filler"), "wb") as filler:
+            try:
+                while True:
+                    filler.write(b"\0" * (1 << 20))
+                    filler.flush()
+            except OSError:
+                pass
+        result = run_cli("export", self.form, page)
+        self.assertEqual(result.returncode, 1, result.stderr)
+        self.assertRegex(result.stderr, re.escape(b"verdo-cli: %s: Error Saving File (fsync failed: " % page.encode())
+                         + rb"[a-z ]+\)\n\Z")
+        self.assertEqual(sorted(os.listdir(self.disk)), ["lost+found", "page.htm"])
+        self.assertEqual(read(page), before)
 
 
 @unittest.skipUnless(os.path.exists("/dev/full"), "needs /dev/full")

@@ -66,10 +66,11 @@ class FileCommands(Files):
         missing = self.path("nowhere/trap.htm")
         result = run_cli("trap", self.form, "-o", missing)
         self.assertEqual(result.returncode, 1)
-        self.assertEqual(result.stderr, b"verdo-cli: " + missing.encode() + b": Error Saving File\n")
+        self.assertEqual(result.stderr, b"verdo-cli: " + missing.encode() + b": Error Saving File (no such file or directory)\n")
         result = run_cli("trap", self.path("none.tem"))
         self.assertEqual(result.returncode, 1)
-        self.assertEqual(result.stderr, b"verdo-cli: " + self.path("none.tem").encode() + b": Error Opening File\n")
+        self.assertEqual(result.stderr, b"verdo-cli: " + self.path("none.tem").encode()
+                         + b": Error Opening File (no such file or directory)\n")
         self.assertEqual(run_cli("trap").returncode, 2)
         self.assertEqual(run_cli("trap", self.form, "-o").returncode, 2)
 
@@ -106,8 +107,8 @@ class FileCommands(Files):
         self.assertEqual(result.returncode, 1)
         self.assertEqual(result.stdout, b"")
         self.assertEqual(result.stderr.decode().splitlines(), [
-            "verdo-cli: %s: Error Opening File" % folder,
-            "verdo-cli: %s: Error Saving File" % unwritable,
+            "verdo-cli: %s: Error Opening File (not a regular file)" % folder,
+            "verdo-cli: %s: Error Saving File (no such file or directory)" % unwritable,
         ])
         self.assertEqual(read(first), self.exported(b"<BODY>Hi</BODY>\r\n</HTML>\r\n"))
         self.assertEqual(read(last), read(first))
@@ -120,7 +121,7 @@ class FileCommands(Files):
         write(page, SIX_LINES)
         result = run_cli(b"export", self.form.encode(), page)
         self.assertEqual(result.returncode, 1)
-        self.assertEqual(result.stderr, b"verdo-cli: " + page + b": Error Saving File\n")
+        self.assertEqual(result.stderr, b"verdo-cli: " + page + b": Error Saving File (name isn't valid UTF-8)\n")
         self.assertEqual(read(page), SIX_LINES)
         form = os.path.basename(self.form).encode()
         self.assertEqual(sorted(os.listdir(self.dir.encode())), sorted([b"caf\xe9.htm", form]))
@@ -147,10 +148,10 @@ class FileCommands(Files):
         write(trap, b"old trap\r\n")
         result = run_cli("export", self.form, page, preexec_fn=limited(64 * 1024))
         self.assertEqual(result.returncode, 1)
-        self.assertEqual(result.stderr, b"verdo-cli: " + page.encode() + b": Error Saving File\n")
+        self.assertEqual(result.stderr, b"verdo-cli: " + page.encode() + b": Error Saving File (file too large)\n")
         result = run_cli("trap", self.form, "-o", trap, preexec_fn=limited(100))
         self.assertEqual(result.returncode, 1)
-        self.assertEqual(result.stderr, b"verdo-cli: " + trap.encode() + b": Error Saving File\n")
+        self.assertEqual(result.stderr, b"verdo-cli: " + trap.encode() + b": Error Saving File (file too large)\n")
         self.assertEqual(read(page), original)
         self.assertEqual(read(trap), b"old trap\r\n")
         self.assertEqual(sorted(os.listdir(self.dir)), ["big.htm", "garden.tem", "trap.htm"])
@@ -187,10 +188,10 @@ class WithoutRootsRights(Files):
                                 os.path.join(sub, "new.htm"))
         self.assertEqual(result.returncode, 1)
         self.assertEqual(result.stderr.decode().splitlines(), [
-            "verdo-cli: %s: Error Saving File" % readonly,
-            "verdo-cli: %s: Error Opening File" % locked,
-            "verdo-cli: %s: Error Saving File" % inside,
-            "verdo-cli: %s: Error Saving File" % os.path.join(sub, "new.htm"),
+            "verdo-cli: %s: Error Saving File (permission denied)" % readonly,
+            "verdo-cli: %s: Error Opening File (permission denied)" % locked,
+            "verdo-cli: %s: Error Saving File (permission denied)" % inside,
+            "verdo-cli: %s: Error Saving File (permission denied)" % os.path.join(sub, "new.htm"),
         ])
         self.assertEqual(read(readonly), SIX_LINES)
         self.assertEqual(read(locked), SIX_LINES)
@@ -202,6 +203,108 @@ class WithoutRootsRights(Files):
         result = self.as_nobody("trap", self.form, "-o", readonly)
         self.assertEqual(result.returncode, 1)
         self.assertEqual(read(readonly), SIX_LINES)
+
+
+class FilesThatCouldHurt(Files):
+    """Targets and templates that are no regular file, links to names that
+    aren't UTF-8, huge templates, and the metadata a replaced page keeps."""
+
+    def special_files(self):
+        """A FIFO, a folder, a link to the FIFO and, for root, a character
+        device like /dev/null, all made in the test's own folder."""
+        fifo, folder, link, device = (self.path(n) for n in ("fifo.htm", "dir.htm", "link.htm", "null.htm"))
+        os.mkfifo(fifo)
+        os.mkdir(folder)
+        os.symlink(fifo, link)
+        paths = [fifo, folder, link]
+        if os.geteuid() == 0:
+            os.mknod(device, 0o666 | stat.S_IFCHR, os.makedev(1, 3))
+            paths.append(device)
+        return paths
+
+    def test_special_files_are_refused_at_once_and_left_as_they_were(self):
+        for path in self.special_files():
+            kind = stat.S_IFMT(os.lstat(path).st_mode)
+            with self.subTest(path=path):
+                for args, words in ((["trap", self.form, "-o", path], b"Error Saving File"),
+                                    (["export", self.form, path], b"Error Opening File"),
+                                    (["head", path], b"Error Opening File"),
+                                    (["import", "file://" + path], b"Error Opening File")):
+                    result = run_cli(*args)  # a FIFO would hold a plain open for ever
+                    self.assertEqual(result.returncode, 1, args)
+                    self.assertTrue(result.stderr.endswith(
+                        b"verdo-cli: %s: %s (not a regular file)\n"
+                        % ((b"file://" if args[0] == "import" else b"") + path.encode(), words)), result.stderr)
+                self.assertEqual(stat.S_IFMT(os.lstat(path).st_mode), kind)
+
+    def test_a_link_to_a_name_that_is_not_utf8_is_refused_not_mistaken(self):
+        real = os.path.join(self.dir.encode(), b"caf\xe9.htm")
+        write(real, SIX_LINES)
+        link = self.path("link.htm")
+        os.symlink(b"caf\xe9.htm", link)
+        result = run_cli("export", self.form, link)
+        self.assertEqual(result.stderr, b"verdo-cli: %s: Error Saving File (name isn't valid UTF-8)\n" % link.encode())
+        self.assertEqual(read(real), SIX_LINES)
+        self.assertEqual(sorted(os.listdir(self.dir.encode())), [b"caf\xe9.htm", b"garden.tem", b"link.htm"])
+
+    def test_a_template_is_bounded(self):
+        huge = self.path("huge.tem")
+        write(huge, b"TITLE=huge\r\n")
+        os.truncate(huge, (64 << 20) + 1)  # sparse: no disk used
+        result = run_cli("head", huge)
+        self.assertEqual((result.returncode, result.stdout), (1, b""))
+        self.assertEqual(result.stderr, b"verdo-cli: %s: Error Opening File (larger than 64 MiB)\n" % huge.encode())
+        # A line of 8 MiB keeps its first 1 MiB.
+        long_line = self.path("long.tem")
+        write(long_line, b"TITLE=" + b"t" * (8 << 20) + b"\r\nAUTHOR=Ann\r\n")
+        result = run_cli("totals", long_line)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertIn(b"%d" % ((1 << 20) - len(b"TITLE=")), result.stdout)
+
+    def test_the_whole_mode_and_attributes_are_kept_and_a_hard_link_is_broken(self):
+        page = self.path("page.htm")
+        for mode in (0o4755, 0o2750, 0o1644, 0o444):
+            with self.subTest(mode=oct(mode)):
+                write(page, SIX_LINES)
+                os.chmod(page, mode)
+                result = run_cli("export", self.form, page)
+                self.assertEqual(result.returncode, 0, result.stderr)
+                self.assertEqual(stat.S_IMODE(os.stat(page).st_mode), mode)
+        try:
+            os.setxattr(page, "user.origin", b"shop")
+        except OSError:
+            pass
+        else:
+            self.assertEqual(run_cli("trap", self.form, "-o", page).returncode, 0)
+            self.assertEqual(os.getxattr(page, "user.origin"), b"shop")
+        os.chmod(page, 0o644)
+        other = self.path("other.htm")
+        os.link(page, other)
+        before = read(other)
+        self.assertEqual(run_cli("trap", self.form, "-o", page).returncode, 0)
+        self.assertEqual(read(other), before)  # the other name keeps the old text
+        self.assertNotEqual(os.stat(page).st_ino, os.stat(other).st_ino)
+
+    @unittest.skipUnless(SETPRIV and os.geteuid() == 0, "needs root to act as a user without its rights")
+    def test_set_id_bits_stay_only_with_their_owner(self):
+        # Root's set-id page in a folder anyone may write: nobody may replace
+        # it, but the new page is nobody's and must not be set-id for nobody.
+        os.chmod(self.dir, 0o777)
+        os.chmod(self.form, 0o644)
+        page = self.path("page.htm")
+        write(page, SIX_LINES)
+        os.chmod(page, 0o6777)
+        result = subprocess.run([SETPRIV, "--reuid=nobody", "--regid=nogroup", "--clear-groups", CLI,
+                                 "export", self.form, page], capture_output=True, timeout=120)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        status = os.stat(page)
+        self.assertNotEqual(status.st_uid, 0)
+        self.assertEqual(stat.S_IMODE(status.st_mode), 0o777)
+
+    def test_version_takes_no_arguments(self):
+        result = run_cli("--version", "extra")
+        self.assertEqual((result.returncode, result.stdout), (2, b""))
+        self.assertIn(b"usage:", result.stderr)
 
 
 if __name__ == "__main__":

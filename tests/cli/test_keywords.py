@@ -116,7 +116,7 @@ class KeywordsCommand(unittest.TestCase):
         result = run_cli("keywords", "upper", missing)
         self.assertEqual(result.returncode, 1)
         self.assertEqual(result.stdout, b"")
-        self.assertEqual(result.stderr, b"verdo-cli: " + missing.encode() + b": Error Opening File\n")
+        self.assertEqual(result.stderr, b"verdo-cli: " + missing.encode() + b": Error Opening File (no such file or directory)\n")
 
 
 class NewCleared(unittest.TestCase):

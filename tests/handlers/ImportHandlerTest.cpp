@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <functional>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -168,12 +172,67 @@ TEST_F(ImportHandler, DownloadFailuresOfTheOutputFile) {
   EXPECT_EQ(handlers::DownloadPage(host, address, "no-such-folder/out.htm"), 0);
   EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Can't open file: no-such-folder/out.htm error = 2\n");
   EXPECT_TRUE(host.Log.empty()) << "no connection is tried";
-  if (fs::exists("/dev/full")) {  // every write fails there: a full disk
+  {  // the page's writes fail at 1 KiB, as on a full disk (the captured stderr stays smaller)
+    const std::string big = Page(std::string(64 * 1024, 'x'), "big.htm");
+    testing::FileSizeLimit full(1024);
     ::testing::internal::CaptureStderr();
-    EXPECT_EQ(handlers::DownloadPage(host, address, "/dev/full"), 0);
+    EXPECT_EQ(handlers::DownloadPage(host, big, "out.htm"), 0);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "OpenUrl failed: 23\n");
     EXPECT_EQ(host.Log, Log{"ShowForm [Please Wait]"}) << "the address had opened; no \"Done\"";
   }
+  EXPECT_FALSE(fs::exists("out.htm"));
+  EXPECT_EQ(current_.Names(), (std::vector<std::string>{"big.htm", "page.htm"})) << "no scratch file stays behind";
+}
+
+TEST_F(ImportHandler, ATempFileThatIsNoRegularFileIsLeftAloneAndTheImportFails) {
+  const std::string address = Page("<title>New</title>\n");
+  Put(folder_ / "other.htm", "someone's file");
+  std::vector<std::function<void()>> makers = {
+      [] { fs::create_symlink("other.htm", "temp.htm"); },
+      [] { ASSERT_EQ(::mkfifo("temp.htm", 0666), 0); },
+      [] { fs::create_directory("temp.htm"); },
+  };
+  for (const auto& make : makers) {
+    make();
+    const fs::file_type type = fs::symlink_status("temp.htm").type();
+    SCOPED_TRACE(static_cast<int>(type));
+    ScriptedHost host;
+    host.Controls.RedirectUrl = address;
+    const MetaTagForm before = host.Controls;
+    ::testing::internal::CaptureStderr();
+    handlers::OnImport(host);  // a FIFO would hold a plain open for ever
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "OpenUrl failed: 23\n");
+    EXPECT_EQ(host.Log.back(), "ShowForm [Done.]");
+    EXPECT_EQ(host.Log[host.Log.size() - 2], "ShowMessage [Import HTML] Error Opening File");
+    EXPECT_EQ(host.Controls, before);
+    EXPECT_EQ(fs::symlink_status("temp.htm").type(), type);
+    EXPECT_EQ(Bytes(folder_ / "other.htm"), "someone's file");
+    EXPECT_EQ(current_.Names(), (std::vector<std::string>{"other.htm", "page.htm", "temp.htm"}));
+    fs::remove("temp.htm");
+  }
+}
+
+TEST_F(ImportHandler, ThePageTakesTheNameTempHtmOnlyOnceItIsWhollyIn) {
+  ScriptedHost host;
+  host.Controls.RedirectUrl = Page("<title>New</title>\n");
+  Put("temp.htm", "<title>Earlier</title>\n");
+  ASSERT_EQ(::link("temp.htm", "kept.htm"), 0);
+  handlers::OnImport(host);
+  EXPECT_EQ(host.Controls.Title, "New");
+  EXPECT_EQ(Bytes("temp.htm"), "<title>New</title>\n");
+  EXPECT_EQ(Bytes("kept.htm"), "<title>Earlier</title>\n") << "replaced by a rename, never written through";
+  EXPECT_EQ(current_.Names(), (std::vector<std::string>{"kept.htm", "page.htm", "temp.htm"}));
+}
+
+TEST_F(ImportHandler, ABodyOfMoreThan64MiBIsAFailedDownload) {
+  ScriptedHost host;
+  host.Controls.RedirectUrl = Page("<title>Huge</title>\n");
+  ASSERT_EQ(::truncate((folder_ / "page.htm").c_str(), (off_t{64} << 20) + 1), 0);
+  ::testing::internal::CaptureStderr();
+  handlers::OnImport(host);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "OpenUrl failed: 23\n");
+  EXPECT_EQ(host.Controls.Title, "");
+  EXPECT_EQ(current_.Names(), (std::vector<std::string>{"page.htm"})) << "nothing of it stays";
 }
 
 // ---- Pages in other encodings ------------------------------------------

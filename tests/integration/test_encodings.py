@@ -128,7 +128,7 @@ class WidePages(EncodingsCase):
         page = self.put("wide.htm", UTF16_PAGE)
         result = run_cli("export", form, page)
         self.assertEqual(result.returncode, 1)
-        self.assertEqual(result.stderr, ("verdo-cli: %s: Error Opening File\n" % page).encode())
+        self.assertEqual(result.stderr, ("verdo-cli: %s: Error Opening File (encoded in UTF-16LE)\n" % page).encode())
         self.assertEqual(self.bytes("wide.htm"), UTF16_PAGE)
 
     def test_import_refuses_a_utf16_page(self):
@@ -136,7 +136,7 @@ class WidePages(EncodingsCase):
         result = run_cli("import", address)
         self.assertEqual(result.returncode, 1)
         self.assertEqual(result.stdout, b"")
-        self.assertEqual(result.stderr, ("verdo-cli: %s: Error Opening File\n" % address).encode())
+        self.assertEqual(result.stderr, ("verdo-cli: %s: Error Opening File (encoded in UTF-16 or UTF-32)\n" % address).encode())
 
 
 if __name__ == "__main__":

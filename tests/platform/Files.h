@@ -1,10 +1,13 @@
 // Files for the tests: a fresh folder (also as the current directory), a
-// file's bytes, and a limit on the size files may grow to.
+// file's bytes, special files, and a limit on the size files may grow to.
 #pragma once
 
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -52,6 +55,20 @@ class CurrentFolder : public Folder {
  private:
   fs::path previous_ = fs::current_path();
 };
+
+// Files that are no regular file, made in `folder` with names ending in
+// `extension`: a FIFO, a folder, a link to the FIFO and, for root, a
+// character device like /dev/null (made there, never in the machine's /dev).
+inline std::vector<std::string> MakeSpecialFiles(const Folder& folder, const std::string& extension) {
+  std::vector<std::string> paths = {folder / ("fifo." + extension), folder / ("dir." + extension),
+                                    folder / ("link." + extension)};
+  ::mkfifo(paths[0].c_str(), 0666);
+  fs::create_directory(paths[1]);
+  fs::create_symlink(paths[0], paths[2]);
+  const std::string device = folder / ("null." + extension);
+  if (::geteuid() == 0 && ::mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) paths.push_back(device);
+  return paths;
+}
 
 inline std::string Bytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

@@ -3,14 +3,10 @@
 #include <cstring>
 
 #include "core/compose/HeadBlock.h"
+#include "core/pages/PageImport.h"
 #include "core/text/Text.h"
 
 namespace verdo {
-
-namespace {
-constexpr std::string_view kUpperClose = "</HEAD>";
-constexpr std::string_view kLowerClose = "</head>";
-}  // namespace
 
 std::optional<std::size_t> HeadEndScanner::Feed(std::string_view bytes) {
   std::size_t i = 0;
@@ -19,33 +15,23 @@ std::optional<std::size_t> HeadEndScanner::Feed(std::string_view bytes) {
     const char c = bytes[i];
     switch (state_) {
       case State::LeadingSpace:
-        if (c == '\n') {
-          ++i;  // an empty or blank line: next line
-        } else if (IsTrimSpace(c)) {
-          ++i;
-        } else if (c == '<') {
-          state_ = State::Matching;
-          matched_ = 1;
+        if (IsTrimSpace(c)) {
+          ++i;  // an empty or blank line ends here too: the next one starts the same way
+        } else {
+          state_ = State::LineStart;
+          started_ = 0;
+        }
+        break;
+      case State::LineStart:
+        if (c != '\n' && started_ < kStartKept) {
+          start_[started_++] = c;
           ++i;
         } else {
+          // This byte is looked at again there (it may be the LF).
+          closing_ = EndsHeadSection(std::string_view(start_, started_));
           state_ = State::RestOfLine;
         }
         break;
-      case State::Matching: {
-        // "</" is shared; the third byte picks the casing.
-        if (matched_ == 2) lowerCase_ = (c == 'h');
-        const std::string_view want = lowerCase_ ? kLowerClose : kUpperClose;
-        if (c == want[matched_]) {
-          ++i;
-          if (++matched_ == want.size()) {
-            closing_ = true;
-            state_ = State::RestOfLine;
-          }
-        } else {
-          state_ = State::RestOfLine;  // this byte is looked at again there (it may be the LF)
-        }
-        break;
-      }
       case State::RestOfLine: {
         const void* lf = std::memchr(bytes.data() + i, '\n', n - i);
         if (!lf) {
@@ -58,8 +44,6 @@ std::optional<std::size_t> HeadEndScanner::Feed(std::string_view bytes) {
           return i;
         }
         state_ = State::LeadingSpace;
-        matched_ = 0;
-        lowerCase_ = false;
         break;
       }
       case State::Done:

@@ -32,11 +32,15 @@ class HeadEndScanner {
   bool SawClosingLine() const { return state_ == State::Done; }
 
  private:
-  enum class State { LeadingSpace, Matching, RestOfLine, Done };
+  // EndsHeadSection decides on a line's start: this many bytes of it, from
+  // its first byte that isn't white space, are more than it looks at.
+  static constexpr std::size_t kStartKept = 16;
+
+  enum class State { LeadingSpace, LineStart, RestOfLine, Done };
   State state_ = State::LeadingSpace;
-  std::size_t matched_ = 0;   // bytes of "</HEAD>" matched so far
-  bool lowerCase_ = false;    // matching "</head>" rather than "</HEAD>"
-  bool closing_ = false;      // the current line is the closing line
+  char start_[kStartKept] = {};  // the current line's start, from its first byte that isn't white space
+  std::size_t started_ = 0;      // bytes of it held
+  bool closing_ = false;         // the current line is the closing line
 };
 
 // What the exported page holds before the old page's kept part:
