@@ -8,6 +8,8 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6svg6
   libcurl4-openssl-dev
+  libgumbo-dev
+  python3-html5lib
   libgtest-dev libgmock-dev
   python3 openssl dbus dbus-bin
   xvfb xauth
