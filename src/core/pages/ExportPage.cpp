@@ -122,10 +122,20 @@ std::string_view CrLfStream::Converted(std::string_view bytes, std::string& scra
 }
 
 std::string ExportPageStart(std::string_view headBlock, bool found) {
-  std::string start = "<HTML>\n<HEAD>\n";
-  start += headBlock;
-  if (found) start += CreditComments();
-  start += "\n</HEAD>\n";
+  return ExportPageStart(headBlock, found, PageCharset{}, {});
+}
+
+std::string ExportPageStart(std::string_view headBlock, bool found, const PageCharset& charset,
+                            const PageTextEncoder& encode) {
+  std::string start = charset.BomLength > 0 && charset.Encoding == kUtf8 ? "\xEF\xBB\xBF" : "";
+  start += "<HTML>\n<HEAD>\n";
+  // Within the first bytes of the page, where browsers look for it. Its line
+  // ends become LF here, as the page's were when it was read.
+  if (found && !charset.Declaration.empty()) start += CrLfToLf(charset.Declaration) + "\n";
+  std::string rest(headBlock);
+  if (found) rest += CreditComments();
+  rest += "\n</HEAD>\n";
+  start += encode ? encode(rest) : rest;
   return start;
 }
 

@@ -9,9 +9,12 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "core/pages/PageCharset.h"
 
 namespace verdo {
 
@@ -49,6 +52,17 @@ PageSplit SplitAtHeadEnd(std::string_view page);
 // "<HTML>\n<HEAD>\n", the head block, the credit comments when found,
 // and "\n</HEAD>\n".
 std::string ExportPageStart(std::string_view headBlock, bool found);
+
+// Turns the form's Windows-1252 text into the bytes of a page's encoding.
+using PageTextEncoder = std::function<std::string(std::string_view text)>;
+
+// The same start for a page in its own encoding: a UTF-8 byte-order mark
+// when the page had one, "<HTML>\n<HEAD>\n", the page's declaring tag
+// unchanged on its own line when the head part being replaced held one (so
+// when found), then the rest, turned into the page's encoding by `encode`.
+// For a windows-1252 page without a declaration, exactly the start above.
+std::string ExportPageStart(std::string_view headBlock, bool found, const PageCharset& charset,
+                            const PageTextEncoder& encode);
 
 // Turns a page's bytes, fed in pieces of any size, into what reading them as
 // text and writing them back as text gives: a CR LF pair stays as it is, a LF
