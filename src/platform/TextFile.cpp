@@ -93,6 +93,10 @@ bool WriteTextFile(const std::string& path, std::string_view text) {
   return ReplaceFile(path, [&](QSaveFile& file) { return WriteAll(file, bytes); });
 }
 
+bool WriteFileBytes(const std::string& path, std::string_view bytes) {
+  return ReplaceFile(path, [&](QSaveFile& file) { return WriteAll(file, bytes); });
+}
+
 ExportSource::ExportSource(const std::string& path) {
   fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd_ < 0) {

@@ -24,6 +24,9 @@ std::optional<std::string> ReadTextFile(const std::string& path);
 // be made, a full disk or any other write error.
 bool WriteTextFile(const std::string& path, std::string_view text);
 
+// The same safe replace with `bytes` exactly as they are, LF left alone.
+bool WriteFileBytes(const std::string& path, std::string_view bytes);
+
 // A page opened for Export. Opening it scans it up to the line that closes
 // its head section; the file stays open, and the part of it that the
 // exported page keeps is copied in pieces when the new page is written, so

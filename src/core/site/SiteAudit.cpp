@@ -4,6 +4,7 @@
 #include <iterator>
 #include <unordered_map>
 
+#include "core/text/Encoding.h"
 #include "core/text/Text.h"
 
 namespace verdo {
@@ -102,6 +103,14 @@ std::string LengthText(const std::optional<std::string>& text, std::size_t lengt
 
 }  // namespace
 
+bool EncodingContradicted(std::optional<std::string_view> byteOrderMark, std::optional<std::string_view> declared,
+                          bool validUtf8, bool sawNonAscii) {
+  if (!declared) return false;
+  if (byteOrderMark) return *byteOrderMark != *declared;
+  if (*declared == kUtf8) return !validUtf8;
+  return validUtf8 && sawNonAscii;
+}
+
 PageFacts FactsFromOutline(const PageOutline& outline) {
   PageFacts facts;
   for (const auto& element : outline.Head) {
@@ -196,7 +205,7 @@ std::string FormatAuditJson(const std::vector<PageAudit>& pages) {
     const PageAudit& page = pages[i];
     out += i == 0 ? "\n" : ",\n";
     out += "{\"page\": ";
-    AppendJsonString(out, page.Page);
+    AppendJsonString(out, Utf8FromUtf32(Utf32FromUtf8(page.Page)));
     out += ", \"title\": ";
     AppendJsonText(out, page.Title);
     out += ", \"title_length\": " + std::to_string(page.TitleLength) + ", \"description\": ";

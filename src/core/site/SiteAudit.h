@@ -25,6 +25,14 @@ struct PageFacts {
   bool EncodingMismatch = false;           // a declaration the bytes contradict
 };
 
+// Whether the bytes contradict the page's declared encoding: a byte-order
+// mark of another encoding than the one declared, UTF-8 declared over bytes
+// that aren't valid UTF-8, or another encoding declared over bytes that are
+// valid UTF-8 and not all ASCII (a UTF-8 file labelled as something else).
+// Nothing declared contradicts nothing.
+bool EncodingContradicted(std::optional<std::string_view> byteOrderMark, std::optional<std::string_view> declared,
+                          bool validUtf8, bool sawNonAscii);
+
 // The title, description and keywords of a head (decoded UTF-8 texts).
 PageFacts FactsFromOutline(const PageOutline& outline);
 
