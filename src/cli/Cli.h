@@ -52,5 +52,7 @@ int CmdTrap(const Args& args);
 int CmdExport(const Args& args);
 int CmdKeywords(const Args& args);
 int CmdImport(const Args& args);
+int CmdExportKeepHead(const Args& args);
+int CmdAudit(const Args& args);
 
 }  // namespace verdo::cli

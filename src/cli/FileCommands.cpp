@@ -1,4 +1,5 @@
 // trap and export: the trap page, and the head block written into pages.
+#include <algorithm>
 #include <optional>
 
 #include "cli/Cli.h"
@@ -36,6 +37,11 @@ int CmdTrap(const Args& args) {
 }
 
 int CmdExport(const Args& args) {
+  if (const auto keep = std::find(args.begin(), args.end(), "--keep-head"); keep != args.end()) {
+    Args rest = args;
+    rest.erase(rest.begin() + (keep - args.begin()));
+    return CmdExportKeepHead(rest);
+  }
   if (const auto* option = FindOption(args)) return UnknownOption(*option);
   if (args.size() < 2) return UsageError("export takes a template file and at least one page");
   MetaTagForm form;

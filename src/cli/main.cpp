@@ -17,9 +17,11 @@ extern const char* const kUsageText =
     "  trap FORM.tem                    the trap page as Preview shows it (no credits, LF)\n"
     "  trap FORM.tem -o PAGE            the trap page written to PAGE as Generate writes it\n"
     "  export FORM.tem PAGE...          the head block written into each page, as Export does\n"
+    "  export --keep-head FORM.tem PAGE...  only the head block's own elements replaced\n"
     "  import URL [FORM.tem]            the page's title and meta tags applied to FORM\n"
     "  keywords OP FORM.tem [--seed N]  the template after a keyword tool; OP: upper, lower,\n"
     "                                   capitalise, reverse, shuffle (seeded with N or the time), clear\n"
+    "  audit [--json] PAGE|DIR...       titles, descriptions, keywords and problems, page by page\n"
     "  --help                           this text\n"
     "  --version                        the version\n";
 
@@ -38,6 +40,7 @@ constexpr Command kCommands[] = {
     {"export", CmdExport},
     {"keywords", CmdKeywords},
     {"import", CmdImport},
+    {"audit", CmdAudit},
 };
 
 }  // namespace
