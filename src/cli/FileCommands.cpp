@@ -6,6 +6,7 @@
 #include "core/compose/HeadBlock.h"
 #include "core/compose/TrapPage.h"
 #include "core/pages/ExportPage.h"
+#include "platform/Charset.h"
 #include "platform/TextFile.h"
 
 namespace verdo::cli {
@@ -58,7 +59,7 @@ int CmdExport(const Args& args) {
       status = kFailed;
       continue;
     }
-    if (!source.WriteExport(page, ExportPageStart(headBlock, source.Found()))) {
+    if (!source.WriteExport(page, EncodedExportStart(headBlock, source.Found(), source.Charset()))) {
       ReportFailure(page, "Error Saving File");
       status = kFailed;
     }

@@ -8,6 +8,7 @@
 
 #include "cli/Cli.h"
 #include "core/pages/PageImport.h"
+#include "platform/Charset.h"
 #include "platform/Download.h"
 
 namespace verdo::cli {
@@ -47,12 +48,22 @@ int CmdImport(const Args& args) {
   if (args.size() == 2 && !LoadForm(args[1], form)) return kFailed;
 
   ScratchFile page;
-  if (page.Path().empty() || !DownloadToFile(address, page.Path())) {
+  std::string contentType;
+  DownloadEvents events;
+  events.ContentType = &contentType;
+  if (page.Path().empty() || !DownloadToFile(address, page.Path(), events)) {
     ReportFailure(address, "Error Opening File");
     return kFailed;
   }
-  const bool opened = ForEachFileLine(page.Path(), [&form](std::string_view line, bool whole) {
-    return !ApplyPageFileLine(line, whole, form);
+  // A page in UTF-16 or UTF-32 can't be read line by line.
+  const auto charset = StoredPageCharset(page.Path(), contentType);
+  if (!charset || IsWideEncoding(charset->Encoding)) {
+    ReportFailure(address, "Error Opening File");
+    return kFailed;
+  }
+  const PageValueDecoder toForm = FormDecoderFor(charset->Encoding);
+  const bool opened = ForEachFileLine(page.Path(), [&form, &toForm](std::string_view line, bool whole) {
+    return !ApplyPageFileLine(line, whole, form, {}, toForm);
   });
   if (!opened) {
     ReportFailure(address, "Error Opening File");

@@ -8,6 +8,7 @@
 #include "core/pages/ExportPage.h"
 #include "core/templates/Template.h"
 #include "handlers/Handlers.h"
+#include "platform/Charset.h"
 #include "platform/TextFile.h"
 
 namespace verdo::handlers {
@@ -77,7 +78,7 @@ void OnExport(Host& host) {
     return;
   }
   const std::string start =
-      ExportPageStart(ComposeHeadBlock(host.Form(), HeadBlockStyle::Plain), source->Found());
+      EncodedExportStart(ComposeHeadBlock(host.Form(), HeadBlockStyle::Plain), source->Found(), source->Charset());
   if (!source->WriteExport(target, start)) host.ShowMessage(kErrorSaving, kSaveTemplateCaption);
 }
 

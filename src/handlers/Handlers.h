@@ -18,7 +18,9 @@ void OnExport(Host& host);       // 1004
 void OnImport(Host& host);       // 1005
 // Copies the resource at the address into the file; 1 when the whole body
 // was stored, 0 otherwise. Shows "Please Wait", then "Done", in the Status field.
-int DownloadPage(Host& host, const std::string& address, const std::string& fileName);
+// `contentType`, when given, receives the Content-Type of the answer.
+int DownloadPage(Host& host, const std::string& address, const std::string& fileName,
+                 std::string* contentType = nullptr);
 
 // "Trap Page" group
 void OnGenerate(Host& host);     // 1007

@@ -4,6 +4,7 @@
 
 #include "core/pages/PageImport.h"
 #include "handlers/Handlers.h"
+#include "platform/Charset.h"
 #include "platform/Download.h"
 
 namespace verdo::handlers {
@@ -23,8 +24,10 @@ void ReportOpenFailure(Host& host) {
 
 }  // namespace
 
-int DownloadPage(Host& host, const std::string& address, const std::string& fileName) {
+int DownloadPage(Host& host, const std::string& address, const std::string& fileName,
+                 std::string* contentType) {
   DownloadEvents events;
+  events.ContentType = contentType;
   events.Opened = [&host] {
     host.StatusText() = "Please Wait";
     host.ShowForm();
@@ -44,17 +47,25 @@ void OnImport(Host& host) {
   host.ShowMessage(address + kNoticeText, "Import HTML Page");
 
   // A failed download, an HTTP error status included, leaves the form as it was.
-  if (!DownloadPage(host, address, kScratchFile)) {
+  std::string contentType;
+  if (!DownloadPage(host, address, kScratchFile, &contentType)) {
     ReportOpenFailure(host);
     return;
   }
   host.ReadForm();
+  // A page in UTF-16 or UTF-32 can't be read line by line.
+  const auto charset = StoredPageCharset(kScratchFile, contentType);
+  if (!charset || IsWideEncoding(charset->Encoding)) {
+    ReportOpenFailure(host);
+    return;
+  }
+  const PageValueDecoder toForm = FormDecoderFor(charset->Encoding);
 
   bool headEnded = false;
   std::size_t lines = 0;
   const auto shown = [&host] { host.ShowForm(); };
   const bool opened = ForEachFileLine(kScratchFile, [&](std::string_view line, bool whole) {
-    headEnded = ApplyPageFileLine(line, whole, host.Form(), shown);
+    headEnded = ApplyPageFileLine(line, whole, host.Form(), shown, toForm);
     host.ShowForm();
     // A page of many lines takes a while: let the window paint meanwhile.
     if (++lines % kLinesBetweenPaints == 0) host.KeepPainting();

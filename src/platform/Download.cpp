@@ -267,6 +267,11 @@ bool DownloadToFile(const std::string& address, const std::string& fileName,
     return false;
   }
   transfer.Open();
+  if (events.ContentType) {
+    const char* type = nullptr;
+    curl_easy_getinfo(curl.get(), CURLINFO_CONTENT_TYPE, &type);
+    *events.ContentType = type ? type : "";
+  }
   return true;
 }
 

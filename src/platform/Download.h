@@ -17,6 +17,10 @@ struct DownloadEvents {
   // Now and then while the transfer runs, also while it waits for a server,
   // so a window can keep painting.
   std::function<void()> Progress;
+  // When set, receives the Content-Type header of the answer that was
+  // stored (empty when there is none, as for file and ftp addresses), whose
+  // charset tells the page's encoding.
+  std::string* ContentType = nullptr;
 };
 
 // Copies the resource at an http, https, ftp or file address into the file,

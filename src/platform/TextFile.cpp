@@ -105,14 +105,18 @@ ExportSource::ExportSource(const std::string& path) {
   }
   std::string buffer(kChunk, '\0');
   HeadEndScanner scanner;
+  PageCharsetScanner charset;
   std::uint64_t offset = 0;  // of the buffer's first byte in the file
   for (;;) {
     const ssize_t got = ReadSome(fd_, buffer.data(), buffer.size());
     if (got < 0) return;  // a folder, a read error: unreadable
     if (got == 0) break;
-    const auto tailStart = scanner.Feed(std::string_view(buffer.data(), static_cast<std::size_t>(got)));
+    const std::string_view piece(buffer.data(), static_cast<std::size_t>(got));
+    const auto tailStart = scanner.Feed(piece);
+    charset.FeedHead(piece.substr(0, tailStart.value_or(piece.size())));
     if (tailStart) {
       keepFrom_ = offset + *tailStart;
+      charset.FeedRest(piece.substr(*tailStart));
       // Found only when some byte follows the closing line.
       if (*tailStart < static_cast<std::size_t>(got)) {
         found_ = true;
@@ -120,12 +124,26 @@ ExportSource::ExportSource(const std::string& path) {
         const ssize_t more = ReadSome(fd_, buffer.data(), 1);
         if (more < 0) return;
         found_ = more > 0;
+        charset.FeedRest(std::string_view(buffer.data(), static_cast<std::size_t>(more)));
       }
       break;
     }
     offset += static_cast<std::uint64_t>(got);
   }
-  if (!found_) keepFrom_ = 0;  // the whole old page stays behind the new head section
+  // Whether the page is UTF-8 can take the rest of it to tell.
+  while (found_ && charset.WantsMore()) {
+    const ssize_t got = ReadSome(fd_, buffer.data(), buffer.size());
+    if (got < 0) return;
+    if (got == 0) break;
+    charset.FeedRest(std::string_view(buffer.data(), static_cast<std::size_t>(got)));
+  }
+  charset_ = charset.Result();
+  // Cut into lines and written as text, a page of two- or four-byte units
+  // would be destroyed: it is refused as a page that can't be read.
+  if (IsWideEncoding(charset_.Encoding)) return;
+  // Not found: the whole old page stays behind the new head section, less
+  // its byte-order mark, which the new start carries.
+  if (!found_) keepFrom_ = charset_.BomLength;
   status_ = Status::Read;
 }
 

@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/pages/PageCharset.h"
+
 namespace verdo {
 
 // The whole file with each CR LF read as LF; nothing when it can't be
@@ -36,7 +38,7 @@ class ExportSource {
   enum class Status {
     Read,        // read and scanned
     Missing,     // no file of that name (yet)
-    Unreadable,  // there is a file, but it can't be opened or read
+    Unreadable,  // there is a file, but it can't be opened or read, or is in UTF-16 or UTF-32
   };
 
   explicit ExportSource(const std::string& path);
@@ -47,6 +49,9 @@ class ExportSource {
   Status State() const { return status_; }
   // A closing line with at least one byte after it.
   bool Found() const { return found_; }
+  // The page's encoding, from its byte-order mark, a declaration in the head
+  // part, or its bytes (UTF-8 when all of the page is, with some non-ASCII).
+  const PageCharset& Charset() const { return charset_; }
 
   // Writes the exported page to `target`: `start` (the new head section, LF
   // line ends), then what stays of this page (the tail after the closing line
@@ -61,6 +66,7 @@ class ExportSource {
   Status status_ = Status::Unreadable;
   std::uint64_t keepFrom_ = 0;  // where the kept part begins, in bytes of the file
   bool found_ = false;
+  PageCharset charset_;
 };
 
 }  // namespace verdo

@@ -6,6 +6,7 @@
 
 #include "core/compose/HeadBlock.h"
 #include "core/pages/PageImport.h"
+#include "core/text/Encoding.h"
 
 namespace verdo {
 
@@ -200,6 +201,36 @@ TEST(PageImport, HostileLinesChangeNothingAndDoNotFail) {
                               "\xFF\xFE<\x80=\x81=\x82>", "<meta name=robots content=" + std::string(1 << 16, ',')};
   for (const auto& line : junk) EXPECT_FALSE(ApplyPageLine(line, form));
   EXPECT_EQ(form, Preset());
+}
+
+// A UTF-8 page: the lines are cut and matched on their own bytes, and each
+// value taken goes through the decoder into Windows-1252.
+TEST(PageImport, ValuesGoThroughTheDecoderLinesAreReadOnTheirBytes) {
+  const PageValueDecoder fromUtf8 = [](std::string_view value) { return *Cp1252FromPageText(value, kUtf8); };
+  MetaTagForm form = Preset();
+  const char* lines[] = {
+      "<TITLE>Caf\xC3\xA9 \xE2\x80\x93 5 \xE2\x82\xAC</TITLE>\n",
+      "<meta name=\"description\" content=\"\xE6\x97\xA5\xE6\x9C\xAC = Japan\">\n",
+      "<meta name=\"keywords\" content=\" \xC5\xBCubr ,caf\xC3\xA9\">\n",
+      "<meta name=\"author\" content=\"Zofia \xC5\x81\">\n",
+      "<meta name=\"distribution\" content=\"Global\">\n",
+  };
+  for (const char* line : lines) EXPECT_FALSE(ApplyPageLine(line, form, {}, fromUtf8));
+  EXPECT_EQ(form.Title, "Caf\xE9 \x96 5 \x80");
+  EXPECT_EQ(form.Description, "&#26085;&#26412; = Japan");
+  EXPECT_EQ(form.Keyword(1), "&#380;ubr");
+  EXPECT_EQ(form.Keyword(2), "caf\xE9");
+  EXPECT_EQ(form.Author, "Zofia &#321;");
+  EXPECT_EQ(form.Distribution, kDistributionGlobal);
+  // The decoder sees the value alone: a line it doesn't apply stays unread.
+  int calls = 0;
+  const PageValueDecoder counting = [&calls](std::string_view value) {
+    ++calls;
+    return std::string(value);
+  };
+  EXPECT_TRUE(ApplyPageFileLine("</HEAD>\n", true, form, {}, counting));
+  EXPECT_FALSE(ApplyPageFileLine("<meta name=\"author\" content=\"x\">", false, form, {}, counting));
+  EXPECT_EQ(calls, 0);
 }
 
 }  // namespace

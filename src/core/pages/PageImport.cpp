@@ -48,6 +48,10 @@ bool KeyEquals(std::string_view key, std::string_view pattern) {
   return true;
 }
 
+std::string ToForm(std::string_view value, const PageValueDecoder& toForm) {
+  return toForm ? toForm(value) : std::string(value);
+}
+
 // Everything after the second "=", double quotes and ">" dropped.
 std::string ValuePart(std::string_view rest) {
   std::string value;
@@ -59,7 +63,8 @@ std::string ValuePart(std::string_view rest) {
 
 // Items end at ","; an item that collected nothing uses no field; the others
 // are trimmed and stored in Keyword1, Keyword2, ... until sixteen are stored.
-void ApplyKeywords(std::string_view value, MetaTagForm& form, const std::function<void()>& shown) {
+void ApplyKeywords(std::string_view value, MetaTagForm& form, const std::function<void()>& shown,
+                   const PageValueDecoder& toForm) {
   std::size_t stored = 0;
   std::size_t start = 0;
   while (start <= value.size()) {
@@ -67,7 +72,7 @@ void ApplyKeywords(std::string_view value, MetaTagForm& form, const std::functio
     if (end == std::string_view::npos) end = value.size();
     const std::string_view item = value.substr(start, end - start);
     if (!item.empty() && stored < kKeywordFields) {
-      form.Keywords[stored++] = std::string(TrimBoth(item));
+      form.Keywords[stored++] = ToForm(TrimBoth(item), toForm);
       if (shown) shown();
     }
     if (stored == kKeywordFields) return;
@@ -102,14 +107,15 @@ void ApplyRobots(std::string_view value, MetaTagForm& form, const std::function<
   CheckRobotsToken(item, form);
 }
 
-void Apply(Tag tag, std::string_view rest, MetaTagForm& form, const std::function<void()>& shown) {
+void Apply(Tag tag, std::string_view rest, MetaTagForm& form, const std::function<void()>& shown,
+           const PageValueDecoder& toForm) {
   const std::string value = ValuePart(rest);
   switch (tag) {
-    case Tag::Description: form.Description = value; break;
-    case Tag::Keywords: ApplyKeywords(value, form, shown); break;
-    case Tag::Expires: form.Expires = value; break;
-    case Tag::Copyright: form.Copyright = value; break;
-    case Tag::Author: form.Author = value; break;
+    case Tag::Description: form.Description = ToForm(value, toForm); break;
+    case Tag::Keywords: ApplyKeywords(value, form, shown, toForm); break;
+    case Tag::Expires: form.Expires = ToForm(value, toForm); break;
+    case Tag::Copyright: form.Copyright = ToForm(value, toForm); break;
+    case Tag::Author: form.Author = ToForm(value, toForm); break;
     case Tag::Revisit: form.Revisit = 1; break;
     case Tag::Robots: ApplyRobots(value, form, shown); break;
     case Tag::Distribution:
@@ -126,11 +132,12 @@ bool EndsHeadSection(std::string_view line) {
 }
 
 bool ApplyPageFileLine(std::string_view line, bool whole, MetaTagForm& form,
-                       const std::function<void()>& itemShown) {
-  return whole ? ApplyPageLine(line, form, itemShown) : EndsHeadSection(line);
+                       const std::function<void()>& itemShown, const PageValueDecoder& toForm) {
+  return whole ? ApplyPageLine(line, form, itemShown, toForm) : EndsHeadSection(line);
 }
 
-bool ApplyPageLine(std::string_view line, MetaTagForm& form, const std::function<void()>& itemShown) {
+bool ApplyPageLine(std::string_view line, MetaTagForm& form, const std::function<void()>& itemShown,
+                   const PageValueDecoder& toForm) {
   const std::string_view trimmed = TrimBoth(line);
 
   // The key part runs up to and including the second "=". "</HEAD>" holds no
@@ -148,13 +155,13 @@ bool ApplyPageLine(std::string_view line, MetaTagForm& form, const std::function
   // "<TITLE>" + title + "</TITLE>": the last 8 characters are cut whatever
   // they are.
   if (key.starts_with("<TITLE>") || key.starts_with("<title>")) {
-    if (key.size() > 15) form.Title = std::string(key.substr(7, key.size() - 15));
+    if (key.size() > 15) form.Title = ToForm(key.substr(7, key.size() - 15), toForm);
   }
 
   if (key.empty() || key.front() != '<' || key.back() != '=') return false;
   for (const Pattern& pattern : kPatterns) {
     if (KeyEquals(key, pattern.Key)) {
-      Apply(pattern.Applies, rest, form, itemShown);
+      Apply(pattern.Applies, rest, form, itemShown, toForm);
       break;
     }
   }

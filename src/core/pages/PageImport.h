@@ -4,11 +4,16 @@
 #pragma once
 
 #include <functional>
+#include <string>
 #include <string_view>
 
 #include "core/form/MetaTagForm.h"
 
 namespace verdo {
+
+// Turns a value as it stands in the page (its own bytes) into the form's
+// Windows-1252. Empty: the page is windows-1252 and its bytes go in as they are.
+using PageValueDecoder = std::function<std::string(std::string_view value)>;
 
 // Applies one line of a page (with or without its line end) to the form.
 // Returns true when the line ends the head section: a line that, trimmed,
@@ -16,8 +21,10 @@ namespace verdo {
 // Fields whose tag the line doesn't carry keep their values, and check boxes
 // are only ever set. `itemShown` runs after each keyword stored and each
 // robots item examined, so a window can show the fields filling in.
+// The line is read on its own bytes; only the values taken from it (title,
+// description, keywords, author, copyright, expires) go through `toForm`.
 bool ApplyPageLine(std::string_view line, MetaTagForm& form,
-                   const std::function<void()>& itemShown = {});
+                   const std::function<void()>& itemShown = {}, const PageValueDecoder& toForm = {});
 
 // True for a line that, trimmed, starts with "</HEAD>" or "</head>". Of a
 // line too long to keep whole only its start is known: it can still end the
@@ -29,6 +36,6 @@ bool EndsHeadSection(std::string_view line);
 // came, which can end the head section and nothing more. Returns true when
 // the line ends the head section.
 bool ApplyPageFileLine(std::string_view line, bool whole, MetaTagForm& form,
-                       const std::function<void()>& itemShown = {});
+                       const std::function<void()>& itemShown = {}, const PageValueDecoder& toForm = {});
 
 }  // namespace verdo
