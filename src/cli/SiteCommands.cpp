@@ -11,6 +11,7 @@
 #include "core/site/SiteAudit.h"
 #include "core/text/Encoding.h"
 #include "core/text/Text.h"
+#include "platform/Charset.h"
 #include "platform/HtmlOutline.h"
 #include "platform/PageFile.h"
 
@@ -34,12 +35,6 @@ bool ReadPage(const std::string& path, std::string& bytes, bool missingIsEmpty) 
   return false;
 }
 
-// The form's head block (Windows-1252) in the page's encoding.
-std::string BlockForPage(const std::string& headBlock, std::string_view encoding) {
-  if (auto encoded = EncodeCp1252ForPage(headBlock, encoding)) return *encoded;
-  return AsciiWithReferencesFromCp1252(headBlock);
-}
-
 int KeepHead(const std::string& path, const std::string& headBlock, std::string& bytes) {
   // A page that doesn't exist yet is made, holding a head section alone.
   if (!ReadPage(path, bytes, true)) return kFailed;
@@ -49,7 +44,7 @@ int KeepHead(const std::string& path, const std::string& headBlock, std::string&
     return kFailed;
   }
   const PageOutline outline = OutlinePage(bytes, scan.Charset.BomLength);
-  const auto page = ComposeKeptHeadPage(bytes, outline, BlockForPage(headBlock, scan.Charset.Encoding));
+  const auto page = ComposeKeptHeadPage(bytes, outline, EncodeForPage(headBlock, scan.Charset.Encoding));
   if (!page) {
     ReportFailure(path, "Error Saving File (its title has no end tag)");
     return kFailed;
@@ -64,11 +59,13 @@ int KeepHead(const std::string& path, const std::string& headBlock, std::string&
 }
 
 // The page's text for the parser when its values are to be read: UTF-8.
+// Characters of other pages that the form's Windows-1252 can't hold come as
+// numeric references, which the parser reads as those characters.
 std::string_view TextForAudit(std::string_view bytes, const PageScan& scan, std::string& converted,
                               std::size_t& contentStart) {
   contentStart = scan.Charset.BomLength;
-  if (scan.Charset.Encoding == kUtf8 || !scan.SawNonAscii) return bytes;
-  converted = Utf8FromCp1252(bytes.substr(contentStart));
+  if (scan.Charset.Encoding == kUtf8 || (!scan.SawNonAscii && !IsWideEncoding(scan.Charset.Encoding))) return bytes;
+  converted = Utf8FromCp1252(DecodeForForm(bytes.substr(contentStart), scan.Charset.Encoding));
   contentStart = 0;
   return converted;
 }
