@@ -21,6 +21,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
+constexpr std::size_t kPrintPiece = 64 * 1024;
+
 // Reads the page into `bytes`; reports and returns false when it can't.
 // A page that isn't there counts as empty when `missingIsEmpty`.
 bool ReadPage(const std::string& path, std::string& bytes, bool missingIsEmpty) {
@@ -149,13 +151,16 @@ int CmdAudit(const Args& args) {
     pages.push_back(AuditBytes(path, bytes, converted));
   }
   MarkDuplicates(pages);
-  if (json) {
-    Print(FormatAuditJson(pages));
-  } else {
-    std::string out;
-    for (const auto& page : pages) out += FormatAuditLine(page);
-    Print(out + FormatAuditSummary(pages));
+  // Printed in pieces, so that the whole report is never held at once.
+  std::string out = json ? FormatAuditJsonStart() : std::string();
+  for (std::size_t i = 0; i < pages.size(); ++i) {
+    out += json ? FormatAuditJsonEntry(pages[i], i) : FormatAuditLine(pages[i]);
+    if (out.size() >= kPrintPiece) {
+      Print(out);
+      out.clear();
+    }
   }
+  Print(out + (json ? FormatAuditJsonEnd(pages.size()) : FormatAuditSummary(pages)));
   for (const auto& page : pages)
     if (!Problems(page).empty()) status = kFailed;
   return status;

@@ -199,24 +199,29 @@ std::string FormatAuditSummary(const std::vector<PageAudit>& pages) {
   return summary + "\n";
 }
 
+std::string FormatAuditJsonStart() { return "["; }
+
+std::string FormatAuditJsonEntry(const PageAudit& page, std::size_t index) {
+  std::string out = index == 0 ? "\n" : ",\n";
+  out += "{\"page\": ";
+  AppendJsonString(out, Utf8FromUtf32(Utf32FromUtf8(page.Page)));
+  out += ", \"title\": ";
+  AppendJsonText(out, page.Title);
+  out += ", \"title_length\": " + std::to_string(page.TitleLength) + ", \"description\": ";
+  AppendJsonText(out, page.Description);
+  out += ", \"description_length\": " + std::to_string(page.DescriptionLength) + ", \"keywords\": ";
+  AppendJsonList(out, page.Keywords);
+  out += ", \"problems\": ";
+  AppendJsonList(out, Problems(page));
+  return out + "}";
+}
+
+std::string FormatAuditJsonEnd(std::size_t pages) { return pages == 0 ? "]\n" : "\n]\n"; }
+
 std::string FormatAuditJson(const std::vector<PageAudit>& pages) {
-  std::string out = "[";
-  for (std::size_t i = 0; i < pages.size(); ++i) {
-    const PageAudit& page = pages[i];
-    out += i == 0 ? "\n" : ",\n";
-    out += "{\"page\": ";
-    AppendJsonString(out, Utf8FromUtf32(Utf32FromUtf8(page.Page)));
-    out += ", \"title\": ";
-    AppendJsonText(out, page.Title);
-    out += ", \"title_length\": " + std::to_string(page.TitleLength) + ", \"description\": ";
-    AppendJsonText(out, page.Description);
-    out += ", \"description_length\": " + std::to_string(page.DescriptionLength) + ", \"keywords\": ";
-    AppendJsonList(out, page.Keywords);
-    out += ", \"problems\": ";
-    AppendJsonList(out, Problems(page));
-    out += "}";
-  }
-  return out + (pages.empty() ? "]\n" : "\n]\n");
+  std::string out = FormatAuditJsonStart();
+  for (std::size_t i = 0; i < pages.size(); ++i) out += FormatAuditJsonEntry(pages[i], i);
+  return out + FormatAuditJsonEnd(pages.size());
 }
 
 }  // namespace verdo

@@ -79,5 +79,10 @@ std::string FormatAuditSummary(const std::vector<PageAudit>& pages);
 // codes). An absent title or description is null, with length 0. Bytes of
 // a page's name that aren't UTF-8 come out as U+FFFD.
 std::string FormatAuditJson(const std::vector<PageAudit>& pages);
+// The array's pieces, for printing as it goes: its opening, one page's
+// object (the `index`th, which tells the separator before it), its closing.
+std::string FormatAuditJsonStart();
+std::string FormatAuditJsonEntry(const PageAudit& page, std::size_t index);
+std::string FormatAuditJsonEnd(std::size_t pages);
 
 }  // namespace verdo
