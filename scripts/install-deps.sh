@@ -11,7 +11,7 @@ packages=(
   libgumbo-dev
   python3-html5lib
   libgtest-dev libgmock-dev
-  python3 openssl dbus dbus-bin
+  python3 python3-html5lib openssl dbus dbus-bin
   xvfb xauth
   librsvg2-bin desktop-file-utils appstream dpkg-dev file man-db
   time curl hyperfine

@@ -81,6 +81,45 @@ TEST(Export, NewNameGetsTheHeadSectionAloneAfterTheOpeningError) {
             "<HTML>\r\n<HEAD>\r\n" + LfToCrLf(ComposeHeadBlock(host.Controls, HeadBlockStyle::Plain)) + "\r\n</HEAD>\r\n");
 }
 
+// Export into a page holding `bytes`, with `title` in the Title box.
+struct ExportRun {
+  Log Calls;
+  std::string Path;
+};
+ExportRun ExportInto(const Folder& folder, const std::string& bytes, const std::string& title = "") {
+  ExportRun run{{}, folder / "page.htm"};
+  Put(run.Path, bytes);
+  ScriptedHost host;
+  host.Controls.Title = title;
+  host.FileAnswers.push_back(Chosen(run.Path));
+  handlers::OnExport(host);
+  run.Calls = host.Log;
+  return run;
+}
+
+// A page in UTF-16 is never cut into lines or written over.
+TEST(Export, Utf16PageIsRefusedAsUnreadableAndLeftAlone) {
+  Folder folder;
+  const std::string bytes = std::string("\xFF\xFE<\0h\0\r\0\n\0<\0/\0h\0>\0\r\0\n\0x\0", 20);
+  const ExportRun run = ExportInto(folder, bytes);
+  Log expected = ExportPrefix(run.Path);
+  expected.insert(expected.end(), {"ShowMessage [Import HTML] Error Opening File", "ShowForm [Done.]"});
+  EXPECT_EQ(run.Calls, expected);
+  EXPECT_TRUE(Bytes(run.Path) == bytes);
+}
+
+// The button writes a UTF-8 page's head section in UTF-8 and keeps its declaration.
+TEST(Export, Utf8PageGetsItsHeadSectionInUtf8) {
+  Folder folder;
+  const ExportRun run =
+      ExportInto(folder, "<html>\n<head>\n<meta charset=\"utf-8\">\n</head>\n<p>Caf\xC3\xA9</p>\n", "Caf\xE9 \x80");
+  EXPECT_EQ(run.Calls.back(), "ReadForm");
+  const std::string page = Bytes(run.Path);
+  EXPECT_TRUE(page.starts_with("<HTML>\r\n<HEAD>\r\n<meta charset=\"utf-8\">\r\n<TITLE>Caf\xC3\xA9 \xE2\x82\xAC</TITLE>\r\n"))
+      << page;
+  EXPECT_TRUE(page.ends_with("\r\n</HEAD>\r\n<p>Caf\xC3\xA9</p>\r\n"));
+}
+
 TEST(Export, PageThatExistsButCantBeReadIsNeverWrittenOver) {
   Folder folder;
   const std::string page = folder / "folder.htm";  // there, but no page to read

@@ -176,5 +176,58 @@ TEST_F(ImportHandler, DownloadFailuresOfTheOutputFile) {
   }
 }
 
+// ---- Pages in other encodings ------------------------------------------
+
+// The answer's charset names the encoding, before the page's own declaration.
+TEST_F(ImportHandler, OverHttpTheAnswersCharsetTellsTheEncoding) {
+  const std::string body =
+      "<html>\r\n<head>\r\n<meta charset=\"iso-8859-2\">\r\n"
+      "<title>Caf\xC3\xA9 \xE2\x80\x93 5 \xE2\x82\xAC</title>\r\n"
+      "<meta name=\"keywords\" content=\"\xE6\x97\xA5\xE6\x9C\xAC, \xC5\xBCubr\">\r\n</head>\r\n<body>\xFF</body>\r\n";
+  OneShotServer server("HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\nContent-Length: " +
+                       std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+  ScriptedHost host;
+  host.Controls.RedirectUrl = server.Url("/cafe.htm");
+  handlers::OnImport(host);
+  EXPECT_EQ(host.Controls.Title, "Caf\xE9 \x96 5 \x80");
+  EXPECT_EQ(host.Controls.Keyword(1), "&#26085;&#26412;");
+  EXPECT_EQ(host.Controls.Keyword(2), "&#380;ubr");
+  EXPECT_EQ(host.ControlStatus, "Done");
+  EXPECT_TRUE(Bytes("temp.htm") == body);
+}
+
+// From a file address there is no answer's charset: the page's declaration,
+// else its head section's bytes, tell.
+TEST_F(ImportHandler, FromAFileTheDeclarationOrTheBytesTellTheEncoding) {
+  struct Case {
+    std::string Page;
+    std::string Title;
+  };
+  const Case cases[] = {
+      {"<head>\n<meta http-equiv=Content-Type content=\"text/html; charset=ISO-8859-2\">\n<TITLE>Za\xBF\xF3\xB3\xE6</TITLE>\n",
+       "Za&#380;\xF3&#322;&#263;"},
+      {"<head>\n<TITLE>Caf\xC3\xA9 \xE6\x97\xA5</TITLE>\n</head>\n", "Caf\xE9 &#26085;"},
+      {"<head>\n<TITLE>Caf\xE9 \x80</TITLE>\n</head>\n", "Caf\xE9 \x80"},  // windows-1252: today's bytes
+      {"<head>\n<TITLE>Caf\xC3\xA9 \xE9</TITLE>\n</head>\n", "Caf\xC3\xA9 \xE9"},
+  };
+  for (const Case& c : cases) {
+    ScriptedHost host;
+    host.Controls.RedirectUrl = Page(c.Page);
+    handlers::OnImport(host);
+    EXPECT_EQ(host.Controls.Title, c.Title) << c.Page;
+    EXPECT_TRUE(Bytes("temp.htm") == c.Page);
+  }
+}
+
+TEST_F(ImportHandler, AUtf16PageCantBeReadAndLeavesTheFormAsItWas) {
+  ScriptedHost host;
+  host.Controls.RedirectUrl = Page(std::string("\xFF\xFE<\0T\0>\0x\0\n\0", 12));
+  const MetaTagForm before = host.Controls;
+  handlers::OnImport(host);
+  EXPECT_EQ(host.Log.back(), "ShowForm [Done.]");
+  EXPECT_EQ(host.Log[host.Log.size() - 2], "ShowMessage [Import HTML] Error Opening File");
+  EXPECT_EQ(host.Controls, before);
+}
+
 }  // namespace
 }  // namespace verdo

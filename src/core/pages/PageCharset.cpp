@@ -179,7 +179,10 @@ std::size_t CharsetDeclarationFinder::Scan() {
     if (lt == std::string_view::npos) return s.size();
     const std::string_view rest = s.substr(lt);
     if (rest.size() < 6) return lt;  // enough to tell "<!--" and "<meta " from other things
-    const bool tooLong = rest.size() > kLongestTag;
+    // A tag must end within its first kLongestTag bytes: decided on those
+    // alone, so that the answer doesn't depend on how the bytes came.
+    const std::string_view window = rest.substr(0, kLongestTag);
+    const bool windowFull = rest.size() >= kLongestTag;
     if (rest.starts_with("<!--")) {
       inComment_ = true;
       i = lt + 4;
@@ -192,11 +195,11 @@ std::size_t CharsetDeclarationFinder::Scan() {
       // "<meta" isn't taken for a tag.
       std::size_t pos = meta ? 5 : 1;
       if (!meta)
-        while (pos < rest.size() && !IsSpace(rest[pos]) && rest[pos] != '>') ++pos;
+        while (pos < window.size() && !IsSpace(window[pos]) && window[pos] != '>') ++pos;
       std::vector<Attribute> attributes;
-      const auto length = ReadAttributes(rest, pos, attributes);
+      const auto length = ReadAttributes(window, pos, attributes);
       if (!length) {
-        if (!tooLong) return lt;
+        if (!windowFull) return lt;
         i = lt + 1;
         continue;
       }
@@ -211,9 +214,9 @@ std::size_t CharsetDeclarationFinder::Scan() {
       continue;
     }
     if (rest[1] == '!' || rest[1] == '/' || rest[1] == '?') {
-      const std::size_t gt = rest.find('>');
+      const std::size_t gt = window.find('>');
       if (gt == std::string_view::npos) {
-        if (!tooLong) return lt;
+        if (!windowFull) return lt;
         i = lt + 1;
         continue;
       }

@@ -35,7 +35,7 @@ std::optional<std::string_view> EncodingFromMetaContent(std::string_view content
 // UTF-16), and x-user-defined as windows-1252.
 class CharsetDeclarationFinder {
  public:
-  // A tag longer than this is given up on (treated as text).
+  // A tag that doesn't end within this many bytes is given up on (read as text).
   static constexpr std::size_t kLongestTag = 64 * 1024;
 
   void Feed(std::string_view bytes);
