@@ -9,11 +9,10 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6svg6
   libcurl4-openssl-dev
   libgumbo-dev
-  python3-html5lib
   libgtest-dev libgmock-dev
   python3 python3-html5lib openssl dbus dbus-bin
-  xvfb xauth
-  librsvg2-bin desktop-file-utils appstream dpkg-dev file man-db
+  xvfb xauth xdotool x11-utils
+  librsvg2-bin desktop-file-utils appstream dpkg-dev file man-db lintian shared-mime-info
   time curl hyperfine
   clang libclang-rt-dev
   "$@"

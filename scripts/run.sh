@@ -4,4 +4,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh build
-exec build/bin/verdo "$@"
+# An ordinary start registers its own program for D-Bus activation in
+# $XDG_DATA_HOME: a scratch one keeps this build out of the user's real
+# ~/.local/share, so an installed Verdo stays the one that clients start.
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+XDG_DATA_HOME=$scratch build/bin/verdo "$@"

@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out=$(realpath -m "${1:-verdo.png}")
-scripts/install-deps.sh imagemagick xdotool x11-utils
+scripts/install-deps.sh imagemagick
 scripts/build.sh build >/dev/null
 
 display=:${VERDO_DISPLAY:-77}
@@ -16,10 +16,11 @@ trap 'kill $verdo $xvfb 2>/dev/null || true' EXIT
 export DISPLAY=$display
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
-# In a scratch folder: Import leaves "temp.htm" in the current one.
+# In a scratch folder: Import leaves "temp.htm" in the current one, and the
+# D-Bus activation file goes to a scratch XDG_DATA_HOME, not ~/.local/share.
 verdo_bin=$PWD/build/bin/verdo
 cd "$(mktemp -d)"
-QT_QPA_PLATFORM=xcb "$verdo_bin" &
+XDG_DATA_HOME=$PWD/data QT_QPA_PLATFORM=xcb "$verdo_bin" &
 verdo=$!
 xdotool search --sync --name '^Verdo' >/dev/null
 sleep 1  # let the first paint finish

@@ -7,10 +7,6 @@ class QWidget;
 
 namespace verdo::app {
 
-// String 100: OLE start-up failed. Linux has no counterpart that can fail
-// (no session bus is not a failure), so nothing shows it; kept for the record.
-inline constexpr const char* kOleInitFailed =
-    "OLE initialization failed.  Make sure that the OLE libraries are the correct version.";
 // String 101: the window menu's About item.
 inline constexpr const char* kAboutMenuItem = "&About Verdo...";
 // String 103: network start-up (curl_global_init) failed.

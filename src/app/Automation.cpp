@@ -5,6 +5,7 @@
 #include <QDBusServiceWatcher>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QTimer>
@@ -13,10 +14,17 @@
 
 namespace verdo::app {
 
+bool HoldsAutomationOption(std::string_view word) {
+  for (const std::string_view option : {"Automation", "Embedding"}) {
+    for (auto at = word.find(option, 1); at != std::string_view::npos; at = word.find(option, at + 1))
+      if (word[at - 1] == '-' || word[at - 1] == '/') return true;
+  }
+  return false;
+}
+
 bool StartedForAutomation(const QStringList& arguments) {
-  static const QStringList kOptions = {"-Automation", "/Automation", "-Embedding", "/Embedding"};
   for (qsizetype i = 1; i < arguments.size(); ++i)
-    if (kOptions.contains(arguments[i])) return true;
+    if (HoldsAutomationOption(arguments[i].toStdString())) return true;
   return false;
 }
 
@@ -39,6 +47,60 @@ QString DataHome() {
   return QDir::homePath() + QStringLiteral("/.local/share");
 }
 
+// The folders the bus searches after the user's own, as the XDG rules give them.
+QStringList DataDirs() {
+  QStringList folders;
+  const QString configured = qEnvironmentVariable("XDG_DATA_DIRS");
+  const QString list = configured.isEmpty() ? QStringLiteral("/usr/local/share:/usr/share") : configured;
+  for (const QString& folder : list.split(QLatin1Char(':'), Qt::SkipEmptyParts))
+    if (QDir::isAbsolutePath(folder)) folders.append(folder);
+  return folders;
+}
+
+QString ServiceFileIn(const QString& dataFolder) {
+  return dataFolder + QStringLiteral("/dbus-1/services/") + QLatin1String(kServiceName) +
+         QStringLiteral(".service");
+}
+
+// An activation file is a few lines: anything larger, or not a regular
+// file, is not one of ours.
+constexpr qint64 kActivationFileLimit = 64 * 1024;
+
+std::optional<QByteArray> ReadSmallFile(const QString& path) {
+  const QFileInfo info(path);
+  if (!info.isFile() || info.size() > kActivationFileLimit) return std::nullopt;
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+  return file.read(kActivationFileLimit);
+}
+
+std::optional<QString> ProgramNamedIn(const QString& path) {
+  const auto text = ReadSmallFile(path);
+  return text ? ActivationFileProgram(*text) : std::nullopt;
+}
+
+bool SameProgram(const QString& a, const QString& b) {
+  const QString canonical = QFileInfo(a).canonicalFilePath();
+  return !canonical.isEmpty() && canonical == QFileInfo(b).canonicalFilePath();
+}
+
+bool ShippedFileNames(const QString& executable) {
+  for (const QString& folder : DataDirs()) {
+    const auto program = ProgramNamedIn(ServiceFileIn(folder));
+    if (program && SameProgram(*program, executable)) return true;
+  }
+  return false;
+}
+
+bool WriteActivationFile(const QString& path, const QByteArray& text) {
+  if (ReadSmallFile(path) == text) return true;
+  if (!QDir().mkpath(QFileInfo(path).path())) return false;
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) return false;
+  file.write(text);
+  return file.commit();
+}
+
 }  // namespace
 
 QString ActivationFileText(const QString& executable) {
@@ -46,17 +108,30 @@ QString ActivationFileText(const QString& executable) {
       .arg(QLatin1String(kServiceName), QuotedForExec(executable));
 }
 
-bool WriteActivationFile(const QString& executable) {
-  const QString folder = DataHome() + QStringLiteral("/dbus-1/services");
-  const QString path = folder + QLatin1Char('/') + QLatin1String(kServiceName) + QStringLiteral(".service");
-  const QByteArray text = ActivationFileText(executable).toUtf8();
-  QFile existing(path);
-  if (existing.open(QIODevice::ReadOnly) && existing.readAll() == text) return true;
-  if (!QDir().mkpath(folder)) return false;
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) return false;
-  file.write(text);
-  return file.commit();
+std::optional<QString> ActivationFileProgram(const QByteArray& text) {
+  static const QRegularExpression form(
+      QStringLiteral("^\\[D-BUS Service\\]\nName=Deri\\.Didivizavud\nExec=(.+) -Automation\n$"));
+  const QString decoded = QString::fromUtf8(text);
+  const auto match = form.match(decoded);
+  if (!match.hasMatch()) return std::nullopt;
+  QString program = match.captured(1);
+  if (program.size() >= 2 && program.startsWith(QLatin1Char('\'')) && program.endsWith(QLatin1Char('\''))) {
+    program = program.mid(1, program.size() - 2);
+    program.replace(QStringLiteral("'\\''"), QStringLiteral("'"));
+  }
+  // Only a text that this program would write word for word is its own.
+  if (ActivationFileText(program) != decoded) return std::nullopt;
+  return program;
+}
+
+bool UpdateActivationFile(const QString& executable) {
+  const QString own = ServiceFileIn(DataHome());
+  if (!ShippedFileNames(executable)) return WriteActivationFile(own, ActivationFileText(executable).toUtf8());
+  // The shipped file serves; one written by an earlier run for a program
+  // that is gone (a removed build tree, say) would only make activation fail.
+  const auto program = ProgramNamedIn(own);
+  if (program && !QFileInfo(*program).isExecutable()) return QFile::remove(own);
+  return true;
 }
 
 }  // namespace verdo::app
@@ -89,6 +164,14 @@ bool CAutomationServer::Register() {
 }
 
 QDBusObjectPath CAutomationServer::CreateInstance() {
+  // Each creation request starts a fresh program: this one serves no second.
+  if (Created) {
+    if (calledFromDBus())
+      sendErrorReply(QDBusError::AccessDenied,
+                     QStringLiteral("This instance already serves its object; ask Deri.Didivizavud for another"));
+    return QDBusObjectPath();
+  }
+  Created = true;
   const QString client = calledFromDBus() ? message().service() : QString();
   auto* object = new CMetaDlgAutoProxy(MainDialog());
   const QString path = QStringLiteral("%1/Object%2").arg(QLatin1String(verdo::app::kFactoryPath)).arg(NextObject++);
@@ -154,5 +237,11 @@ void CAutomationServer::EndWhenIdle() {
   }
   QWidget* modal = QApplication::activeModalWidget();
   if (modal && modal != dialog) return;
+  // done() on a window that was hidden while the object was held returns
+  // without ending the modal run; shown off screen first, it ends it.
+  if (dialog->isHidden()) {
+    dialog->setAttribute(Qt::WA_DontShowOnScreen);
+    dialog->show();
+  }
   dialog->done(QDialog::Rejected);
 }

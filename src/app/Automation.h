@@ -13,6 +13,8 @@
 #include <QPointer>
 #include <QStringList>
 #include <functional>
+#include <optional>
+#include <string_view>
 
 class CMetaDlg;
 class QDBusServiceWatcher;
@@ -22,15 +24,27 @@ namespace verdo::app {
 inline constexpr const char* kServiceName = "Deri.Didivizavud";
 inline constexpr const char* kFactoryPath = "/Deri/Didivizavud";
 
-// True when an argument after the program name is exactly "-Automation",
-// "/Automation", "-Embedding" or "/Embedding": a start by the automation system.
+// True when the word holds "-Automation", "/Automation", "-Embedding" or
+// "/Embedding" anywhere in it, in exactly that case ("--Automation" and
+// "x/Embedding" hold it, "-automation" doesn't).
+bool HoldsAutomationOption(std::string_view word);
+// True when an argument after the program name holds an option word: a
+// start by the automation system.
 bool StartedForAutomation(const QStringList& arguments);
 
-// The D-Bus activation file that lets a client's request start this program:
+// The D-Bus activation file that lets a client's request start this program.
+// The package ships one in $prefix/share/dbus-1/services; an ordinary start
+// of a program that no shipped file names writes the per-user one,
 // $XDG_DATA_HOME/dbus-1/services/Deri.Didivizavud.service (XDG_DATA_HOME
-// defaulting to ~/.local/share). Returns false when it can't be written.
+// defaulting to ~/.local/share).
 QString ActivationFileText(const QString& executable);
-bool WriteActivationFile(const QString& executable);
+// The program that a file of exactly ActivationFileText's form names, or
+// nothing for any other text (a file Verdo didn't write).
+std::optional<QString> ActivationFileProgram(const QByteArray& text);
+// Makes the per-user file name the executable, unless a shipped file in
+// $XDG_DATA_DIRS already does: then a per-user file that Verdo wrote for a
+// program that is gone is removed instead. False when a write failed.
+bool UpdateActivationFile(const QString& executable);
 
 }  // namespace verdo::app
 
@@ -63,11 +77,10 @@ class CAutomationServer : public QObject, protected QDBusContext {
   // no bus or the name is taken: the program runs on without an endpoint.
   bool Register();
 
-  int LiveObjects() const { return static_cast<int>(Objects.size()); }
-  // Not under the user's control: started for automation, and no final
-  // release has yet found the window busy.
+  // True once the program is the user's to end: after the final release.
+  // Until then (a start by the automation system) the final release ends
+  // the main dialog; a modal box open at that moment leaves it to the user.
   bool UserControl() const { return UnderUserControl; }
-  void SetUserControl(bool value) { UnderUserControl = value; }
 
  public slots:
   QDBusObjectPath CreateInstance();
@@ -88,5 +101,6 @@ class CAutomationServer : public QObject, protected QDBusContext {
   QDBusServiceWatcher* Watcher;
   QHash<QString, Held> Objects;  // by object path
   int NextObject = 1;
+  bool Created = false;  // the factory serves one object, then refuses
   bool UnderUserControl = false;
 };

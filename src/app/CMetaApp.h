@@ -4,10 +4,25 @@
 
 #include <QStringList>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 class QApplication;
 class CMetaDlg;
 class CAutomationServer;
+
+namespace verdo::app {
+
+// The desktop entry's id, which the desktop links the window to.
+inline constexpr const char* kDesktopFileName = "org.example.verdo.Verdo";
+
+// The template file named on the command line (the words after the program
+// name), or nothing: the first word that is neither an option ("-" first)
+// nor holds an automation option word. Later words are ignored.
+std::optional<std::string> TemplateArgument(const std::vector<std::string>& words);
+
+}  // namespace verdo::app
 
 class CMetaApp {
  public:
@@ -22,6 +37,9 @@ class CMetaApp {
   CMetaDlg* MainDialog() const { return MainDlg; }
   // The command line, program name first.
   const QStringList& Arguments() const { return CommandLine; }
+  // A template to load once the main dialog is up, as the Load button
+  // loads the file chosen in its dialog.
+  void SetStartTemplate(std::string path) { StartTemplate = std::move(path); }
 
  protected:
   // Network start-up for the page download (curl_global_init).
@@ -35,6 +53,9 @@ class CMetaApp {
  private:
   QStringList CommandLine;
   CMetaDlg* MainDlg = nullptr;
+  void LoadStartTemplate(CMetaDlg& dialog) const;
+
   std::unique_ptr<CAutomationServer> Automation;
+  std::string StartTemplate;
   bool SocketsStarted = false;
 };

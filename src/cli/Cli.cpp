@@ -1,26 +1,88 @@
 #include "cli/Cli.h"
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <iostream>
+#include <optional>
 
 #include "core/templates/Template.h"
+#include "core/text/LineSplitter.h"
 #include "core/text/Text.h"
 #include "platform/TextFile.h"
 
 namespace verdo::cli {
 
 int UsageError(std::string_view message) {
-  std::cerr << "verdo-cli: " << message << "\n" << kUsageText;
+  std::cerr << "verdo-cli: " << message << "\n" << UsageText();
   return kUsage;
 }
 
-const std::string* FindOption(const Args& words) {
-  for (const auto& word : words)
-    if (word.size() > 1 && word[0] == '-') return &word;
-  return nullptr;
+const std::string* Options::Value(std::string_view name) const {
+  const auto found = values_.find(name);
+  return found == values_.end() ? nullptr : &found->second;
 }
 
-int UnknownOption(const std::string& word) { return UsageError("unknown option '" + word + "'"); }
+namespace {
+
+bool IsOptionWord(std::string_view word) { return word.size() > 1 && word[0] == '-'; }
+
+const OptionSpec* FindSpec(const Command& command, std::string_view longName, char shortName) {
+  const auto found = std::find_if(command.Accepts.begin(), command.Accepts.end(), [&](const OptionSpec& spec) {
+    return longName.empty() ? spec.Short != 0 && spec.Short == shortName : spec.Long == longName;
+  });
+  return found == command.Accepts.end() ? nullptr : &*found;
+}
+
+// Takes the option word at words[i] (and its value, which may be the next
+// word) into options; nothing, or the usage error's status.
+std::optional<int> TakeOption(const Command& command, const Args& words, std::size_t& i, Options& options) {
+  const std::string& word = words[i];
+  const bool isLong = word.compare(0, 2, "--") == 0;
+  const std::size_t equals = isLong ? word.find('=') : std::string::npos;
+  const std::string_view name = isLong ? std::string_view(word).substr(2, equals - 2) : std::string_view();
+  const OptionSpec* spec = FindSpec(command, name, isLong ? 0 : word[1]);
+  if (!spec) return UsageError("unknown option '" + (isLong ? word.substr(0, equals) : word) + "'");
+  const std::string shown = isLong ? word.substr(0, equals) : word.substr(0, 2);
+  std::optional<std::string> value;
+  if (isLong && equals != std::string::npos) value = word.substr(equals + 1);
+  if (!isLong && word.size() > 2) value = word.substr(2);
+  if (spec->Value.empty()) {
+    if (value) return UsageError("option '" + shown + "' takes no value");
+  } else if (!value) {
+    if (i + 1 == words.size()) return UsageError("option '" + shown + "' needs " + std::string(spec->Value));
+    value = words[++i];
+  }
+  if (options.Has(spec->Long)) return UsageError("option '" + shown + "' given twice");
+  options.Set(spec->Long, value.value_or(std::string()));
+  return std::nullopt;
+}
+
+}  // namespace
+
+int RunCommand(const Command& command, const Args& words) {
+  const auto end = std::find(words.begin(), words.end(), "--");
+  if (std::find(words.begin(), end, "--help") != end || std::find(words.begin(), end, "-h") != end) {
+    std::cout << CommandUsageText(command);
+    return kDone;
+  }
+  Args operands;
+  Options options;
+  bool optionsEnded = false;
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    if (!optionsEnded && words[i] == "--") {
+      optionsEnded = true;
+    } else if (optionsEnded || !IsOptionWord(words[i])) {
+      operands.push_back(words[i]);
+    } else if (const auto failed = TakeOption(command, words, i, options)) {
+      return *failed;
+    }
+  }
+  return command.Run(operands, options);
+}
 
 void ReportFailure(std::string_view subject, std::string_view message) {
   std::cerr << "verdo-cli: " << subject << ": " << message << "\n";
@@ -39,7 +101,35 @@ int FinishOutput(int status) {
   return kFailed;
 }
 
+namespace {
+
+// A template read from standard input is held to the bounds of a template
+// file: lines kept up to LineSplitter's bound, kMaxTemplateBytes in all.
+constexpr std::uint64_t kMaxStdinTemplate = std::uint64_t{64} << 20;
+
+bool LoadFormFromStdin(MetaTagForm& form) {
+  LineSplitter lines;
+  std::uint64_t total = 0;
+  char buffer[64 * 1024];
+  for (;;) {
+    const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0 || (total += static_cast<std::uint64_t>(got)) > kMaxStdinTemplate) {
+      ReportFailure("standard input", "Error Opening File");
+      return false;
+    }
+    if (got == 0) return true;
+    lines.Feed({buffer, static_cast<std::size_t>(got)}, [&form](std::string_view line, bool) {
+      ApplyTemplateLine(line, form);
+      return true;
+    });
+  }
+}
+
+}  // namespace
+
 bool LoadForm(const std::string& path, MetaTagForm& form) {
+  if (path == "-") return LoadFormFromStdin(form);
   const auto text = ReadTextFile(path);
   if (!text) {
     ReportFailure(path, "Error Opening File");

@@ -1,7 +1,4 @@
 // trap and export: the trap page, and the head block written into pages.
-#include <algorithm>
-#include <optional>
-
 #include "cli/Cli.h"
 #include "core/compose/HeadBlock.h"
 #include "core/compose/TrapPage.h"
@@ -11,21 +8,11 @@
 
 namespace verdo::cli {
 
-int CmdTrap(const Args& args) {
-  std::vector<std::string> files;
-  std::optional<std::string> output;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "-o") {
-      if (output || i + 1 == args.size()) return UsageError("trap -o takes one page");
-      output = args[++i];
-    } else {
-      files.push_back(args[i]);
-    }
-  }
-  if (const auto* option = FindOption(files)) return UnknownOption(*option);
-  if (files.size() != 1) return UsageError("trap takes one template file");
+int CmdTrap(const Args& args, const Options& options) {
+  const std::string* output = options.Value("output");
+  if (args.size() != 1) return UsageError("trap takes one template file");
   MetaTagForm form;
-  if (!LoadForm(files[0], form)) return kFailed;
+  if (!LoadForm(args[0], form)) return kFailed;
   if (!output) {
     Print(ComposeTrapPage(form, false));
     return kDone;
@@ -37,13 +24,8 @@ int CmdTrap(const Args& args) {
   return kDone;
 }
 
-int CmdExport(const Args& args) {
-  if (const auto keep = std::find(args.begin(), args.end(), "--keep-head"); keep != args.end()) {
-    Args rest = args;
-    rest.erase(rest.begin() + (keep - args.begin()));
-    return CmdExportKeepHead(rest);
-  }
-  if (const auto* option = FindOption(args)) return UnknownOption(*option);
+int CmdExport(const Args& args, const Options& options) {
+  if (options.Has("keep-head")) return CmdExportKeepHead(args);
   if (args.size() < 2) return UsageError("export takes a template file and at least one page");
   MetaTagForm form;
   if (!LoadForm(args[0], form)) return kFailed;

@@ -40,8 +40,7 @@ class ScratchFile {
 
 }  // namespace
 
-int CmdImport(const Args& args) {
-  if (const auto* option = FindOption(args)) return UnknownOption(*option);
+int CmdImport(const Args& args, const Options&) {
   if (args.empty() || args.size() > 2) return UsageError("import takes URL [FORM.tem]");
   const std::string& address = args[0];
   MetaTagForm form;

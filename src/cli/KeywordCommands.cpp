@@ -23,19 +23,12 @@ std::optional<std::uint32_t> ParseSeed(const std::string& text) {
 
 }  // namespace
 
-int CmdKeywords(const Args& args) {
-  std::vector<std::string> words;
+int CmdKeywords(const Args& words, const Options& options) {
   std::optional<std::uint32_t> seed;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--seed") {
-      if (i + 1 == args.size()) return UsageError("--seed needs a number");
-      seed = ParseSeed(args[++i]);
-      if (!seed) return UsageError("bad seed '" + args[i] + "'");
-    } else {
-      words.push_back(args[i]);
-    }
+  if (const std::string* given = options.Value("seed")) {
+    seed = ParseSeed(*given);
+    if (!seed) return UsageError("bad seed '" + *given + "'");
   }
-  if (const auto* option = FindOption(words)) return UnknownOption(*option);
   if (words.size() != 2) return UsageError("keywords takes an operation and one template file");
 
   const std::string& op = words[0];

@@ -114,7 +114,6 @@ bool CollectPages(const std::string& word, std::vector<std::string>& pages) {
 }  // namespace
 
 int CmdExportKeepHead(const Args& args) {
-  if (const auto* option = FindOption(args)) return UnknownOption(*option);
   if (args.size() < 2) return UsageError("export --keep-head takes a template file and at least one page");
   MetaTagForm form;
   if (!LoadForm(args[0], form)) return kFailed;
@@ -126,14 +125,8 @@ int CmdExportKeepHead(const Args& args) {
   return status;
 }
 
-int CmdAudit(const Args& args) {
-  bool json = false;
-  std::vector<std::string> words;
-  for (const auto& arg : args) {
-    if (arg == "--json") json = true;
-    else words.push_back(arg);
-  }
-  if (const auto* option = FindOption(words)) return UnknownOption(*option);
+int CmdAudit(const Args& words, const Options& options) {
+  const bool json = options.Has("json");
   if (words.empty()) return UsageError("audit takes at least one page or folder");
   int status = kDone;
   std::vector<std::string> paths;

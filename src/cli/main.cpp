@@ -1,6 +1,5 @@
 // verdo-cli: the form's outputs for scripts and batch work, no display needed.
 // A template file (.tem) is the form, read on top of the form at start.
-#include <cstring>
 #include <iostream>
 #include <string_view>
 
@@ -9,41 +8,96 @@
 
 namespace verdo::cli {
 
-extern const char* const kUsageText =
-    "usage: verdo-cli COMMAND [ARGS]\n"
-    "  new [--cleared]                  the template of the form at start (or after Clear All)\n"
-    "  head [--trap] FORM.tem           the head block (trap page style with --trap)\n"
-    "  totals FORM.tem                  the character totals\n"
-    "  trap FORM.tem                    the trap page as Preview shows it (no credits, LF)\n"
-    "  trap FORM.tem -o PAGE            the trap page written to PAGE as Generate writes it\n"
-    "  export FORM.tem PAGE...          the head block written into each page, as Export does\n"
-    "  export --keep-head FORM.tem PAGE...  only the head block's own elements replaced\n"
-    "  import URL [FORM.tem]            the page's title and meta tags applied to FORM\n"
-    "  keywords OP FORM.tem [--seed N]  the template after a keyword tool; OP: upper, lower,\n"
-    "                                   capitalise, reverse, shuffle (seeded with N or the time), clear\n"
-    "  audit [--json] PAGE|DIR...       titles, descriptions, keywords and problems, page by page\n"
-    "  --help                           this text\n"
-    "  --version                        the version\n";
-
 namespace {
 
-struct Command {
-  std::string_view Name;
-  int (*Run)(const Args&);
+constexpr OptionSpec kNewOptions[] = {{"cleared", 0, "", "the form after Clear All"}};
+constexpr OptionSpec kHeadOptions[] = {{"trap", 0, "", "the head block in trap page style"}};
+constexpr OptionSpec kTrapOptions[] = {
+    {"output", 'o', "PAGE", "write the trap page to PAGE as Generate writes it (credits, CR LF)"}};
+constexpr OptionSpec kExportOptions[] = {
+    {"keep-head", 0, "", "only the head block's own elements replaced, the rest of the page kept"}};
+constexpr OptionSpec kAuditOptions[] = {{"json", 0, "", "a JSON array of one object a page"}};
+constexpr OptionSpec kKeywordOptions[] = {
+    {"seed", 0, "N", "shuffle seeded with N (0 to 4294967295) instead of the time"}};
+
+// Every command; --help and each COMMAND --help are made from this table.
+constexpr Command kCommands[] = {
+    {"new", "", "the template of the form at start (or after Clear All)", kNewOptions, CmdNew},
+    {"head", "FORM.tem", "the head block (trap page style with --trap)", kHeadOptions, CmdHead},
+    {"totals", "FORM.tem", "the character totals", {}, CmdTotals},
+    {"trap", "FORM.tem",
+     "the trap page as Preview shows it (no credits, LF);\nwith -o written to PAGE as Generate writes it",
+     kTrapOptions, CmdTrap},
+    {"export", "FORM.tem PAGE...",
+     "the head block written into each page, as Export does;\na page that doesn't exist yet gets the head section alone",
+     kExportOptions, CmdExport},
+    {"import", "URL [FORM.tem]", "the page's title and meta tags applied to FORM", {}, CmdImport},
+    {"keywords", "OP FORM.tem",
+     "the template after a keyword tool; OP: upper, lower,\ncapitalise, reverse, shuffle (seeded with N or the time), clear",
+     kKeywordOptions, CmdKeywords},
+    {"audit", "PAGE|DIR...", "titles, descriptions, keywords and problems, page by page", kAuditOptions, CmdAudit},
 };
 
-constexpr Command kCommands[] = {
-    {"new", CmdNew},
-    {"head", CmdHead},
-    {"totals", CmdTotals},
-    {"trap", CmdTrap},
-    {"export", CmdExport},
-    {"keywords", CmdKeywords},
-    {"import", CmdImport},
-    {"audit", CmdAudit},
-};
+constexpr std::size_t kSummaryColumn = 36;
+
+// "  NAME      SUMMARY" with the summary's further lines under its first.
+void AddRow(std::string& text, std::string_view left, std::string_view summary) {
+  text += "  ";
+  text += left;
+  if (left.size() + 2 >= kSummaryColumn) {
+    text += "\n";
+    text.append(kSummaryColumn, ' ');
+  } else {
+    text.append(kSummaryColumn - 2 - left.size(), ' ');
+  }
+  for (const char c : summary) {
+    text += c;
+    if (c == '\n') text.append(kSummaryColumn, ' ');
+  }
+  text += "\n";
+}
+
+std::string OptionWithValue(const OptionSpec& option) {
+  std::string shown = option.Short ? std::string{'-', option.Short} : "--" + std::string(option.Long);
+  if (!option.Value.empty()) shown += " " + std::string(option.Value);
+  return shown;
+}
+
+constexpr std::string_view kConventions =
+    "A FORM.tem of \"-\" is read from standard input; \"--\" ends the options;\n"
+    "--seed=N and --seed N, -oPAGE and -o PAGE (--output) are the same.\n";
 
 }  // namespace
+
+std::span<const Command> Commands() { return kCommands; }
+
+std::string Synopsis(const Command& command) {
+  std::string text(command.Name);
+  for (const OptionSpec& option : command.Accepts) text += " [" + OptionWithValue(option) + "]";
+  if (!command.Operands.empty()) text += " " + std::string(command.Operands);
+  return text;
+}
+
+std::string UsageText() {
+  std::string text = "usage: verdo-cli COMMAND [ARGS]\n";
+  for (const Command& command : kCommands) AddRow(text, Synopsis(command), command.Summary);
+  AddRow(text, "--help", "this text; COMMAND --help: that command's usage");
+  AddRow(text, "--version", "the version");
+  return text + std::string(kConventions);
+}
+
+std::string CommandUsageText(const Command& command) {
+  std::string text = "usage: verdo-cli " + Synopsis(command) + "\n" + std::string(command.Summary) + "\n";
+  for (const OptionSpec& option : command.Accepts) {
+    std::string left = "--" + std::string(option.Long);
+    if (!option.Value.empty()) left += "=" + std::string(option.Value);
+    if (option.Short) left = std::string{'-', option.Short} + ", " + left;
+    AddRow(text, left, option.Help);
+  }
+  AddRow(text, "--help", "this text");
+  return text;
+}
+
 }  // namespace verdo::cli
 
 namespace {
@@ -53,16 +107,15 @@ int Run(int argc, char** argv) {
   if (argc < 2) return UsageError("no command given");
   const std::string_view name = argv[1];
   if (name == "--help" || name == "-h") {
-    std::cout << kUsageText;
+    std::cout << UsageText();
     return kDone;
   }
   if (name == "--version") {
     std::cout << "verdo-cli " << verdo::kVersion << "\n";
     return kDone;
   }
-  const Args args(argv + 2, argv + argc);
-  for (const auto& command : kCommands)
-    if (command.Name == name) return command.Run(args);
+  for (const Command& command : Commands())
+    if (command.Name == name) return RunCommand(command, Args(argv + 2, argv + argc));
   return UsageError("unknown command '" + std::string(name) + "'");
 }
 

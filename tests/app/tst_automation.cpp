@@ -12,6 +12,8 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -60,6 +62,41 @@ class Client {
   QDBusConnection Bus;
 };
 
+// An X server of the test's own (Xvfb picks a free display number), and
+// xdotool to work the windows on it as a user does.
+class VirtualDisplay {
+ public:
+  ~VirtualDisplay() {
+    Server.terminate();
+    Server.waitForFinished();
+  }
+  bool Start() {
+    Server.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                                          QStringLiteral("0"), QStringLiteral("1024x768x24"),
+                                          QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    if (!Server.waitForStarted()) return false;
+    while (!Server.canReadLine())
+      if (!Server.waitForReadyRead(20000)) return false;
+    Name = QStringLiteral(":") + QString::fromUtf8(Server.readLine()).trimmed();
+    return Name.size() > 1;
+  }
+  // xdotool's output (or another X tool's); it waits for the tool's end.
+  QString Run(const QStringList& args, const QString& program = QStringLiteral("xdotool")) {
+    QProcess tool;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), Name);
+    tool.setProcessEnvironment(env);
+    tool.start(program, args);
+    tool.waitForFinished(30000);
+    return QString::fromUtf8(tool.readAllStandardOutput());
+  }
+
+  QString Name;
+
+ private:
+  QProcess Server;
+};
+
 }  // namespace
 
 class AutomationTest : public QObject {
@@ -70,7 +107,7 @@ class AutomationTest : public QObject {
     QVERIFY(Data.isValid());
     // The daemon finds activation files under its own XDG_DATA_HOME.
     qputenv("XDG_DATA_HOME", Data.filePath(QStringLiteral("data")).toUtf8());
-    QVERIFY(verdo::app::WriteActivationFile(VerdoBinary()));
+    QVERIFY(verdo::app::UpdateActivationFile(VerdoBinary()));
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     Daemon.setProcessEnvironment(env);
@@ -136,6 +173,10 @@ class AutomationTest : public QObject {
         first.Call(server, object, QStringLiteral("org.freedesktop.DBus.Introspectable"), QStringLiteral("Introspect"));
     const QString xml = introspection.arguments().value(0).toString();
     QVERIFY2(xml.contains(QStringLiteral("<interface name=\"Deri.Didivizavud\"/>")), qPrintable(xml));
+
+    // The first program serves no second object, even asked by its own name.
+    const QDBusMessage again = first.Call(server, kFactory, kFactoryInterface, QStringLiteral("CreateInstance"));
+    QCOMPARE(again.errorName(), QStringLiteral("org.freedesktop.DBus.Error.AccessDenied"));
 
     // The name is given up: the next request starts a second process.
     Client second(Address, QStringLiteral("second"));
@@ -223,20 +264,174 @@ class AutomationTest : public QObject {
     QTRY_COMPARE(finished.count(), 1);
   }
 
-  void optionWordsAreExactAndAnywhere() {
+  void optionWordsAreExactCaseAndAnywhere() {
     using verdo::app::StartedForAutomation;
-    QVERIFY(StartedForAutomation({"verdo", "x", "-Automation"}));
-    QVERIFY(StartedForAutomation({"verdo", "/Embedding", "y"}));
-    QVERIFY(StartedForAutomation({"verdo", "/Automation"}));
-    QVERIFY(StartedForAutomation({"verdo", "-Embedding"}));
-    QVERIFY(!StartedForAutomation({"verdo", "-automation"}));
-    QVERIFY(!StartedForAutomation({"verdo", "Automation"}));
-    QVERIFY(!StartedForAutomation({"-Automation"}));  // the program's own name doesn't count
+    const struct {
+      QStringList Line;
+      bool Automated;
+    } cases[] = {
+        {{"verdo", "x", "-Automation"}, true},
+        {{"verdo", "/Embedding", "y"}, true},
+        {{"verdo", "/Automation"}, true},
+        {{"verdo", "-Embedding"}, true},
+        {{"verdo", "--Automation"}, true},
+        {{"verdo", "-Automationx"}, true},
+        {{"verdo", "x/Embedding"}, true},
+        {{"verdo", "AutomationAutomation-Automation"}, true},
+        {{"verdo", "-automation"}, false},
+        {{"verdo", "-EMBEDDING"}, false},
+        {{"verdo", "Automation"}, false},
+        {{"verdo", "+Automation", "Embedding"}, false},
+        {{"verdo", "-Automatio", "-"}, false},
+        {{"-Automation"}, false},  // the program's own name doesn't count
+    };
+    for (const auto& c : cases) QVERIFY2(StartedForAutomation(c.Line) == c.Automated, qPrintable(c.Line.join(' ')));
   }
 
   void activationFileQuotesAnAwkwardPath() {
-    QCOMPARE(verdo::app::ActivationFileText(QStringLiteral("/opt/my apps/it's/verdo")),
+    const QString awkward = QStringLiteral("/opt/my apps/it's/verdo");
+    const QString text = verdo::app::ActivationFileText(awkward);
+    QCOMPARE(text,
              QStringLiteral("[D-BUS Service]\nName=Deri.Didivizavud\nExec='/opt/my apps/it'\\''s/verdo' -Automation\n"));
+    QCOMPARE(verdo::app::ActivationFileProgram(text.toUtf8()), std::optional<QString>(awkward));
+    QCOMPARE(verdo::app::ActivationFileProgram(verdo::app::ActivationFileText("/usr/bin/verdo").toUtf8()),
+             std::optional<QString>("/usr/bin/verdo"));
+    // A file someone else wrote, or changed, is not taken for one of ours.
+    for (const char* foreign : {"[D-BUS Service]\nName=Deri.Didivizavud\nExec=/x/verdo -Automation\nUser=me\n",
+                                "[D-BUS Service]\nName=Deri.Didivizavud\nExec=/x/verdo\n",
+                                "[D-BUS Service]\nName=Deri.Didivizavud\nExec='/x/ver'do' -Automation\n", ""})
+      QCOMPARE(verdo::app::ActivationFileProgram(foreign), std::nullopt);
+  }
+
+  // The per-user file is written where no shipped file names this program;
+  // where one does, a per-user file of ours that names a program that is
+  // gone is removed, and any other is left alone.
+  void perUserActivationFileOnlyWhereNeeded_data() {
+    QTest::addColumn<QString>("shipped");   // the program the shipped file names; "" for no file
+    QTest::addColumn<QString>("perUser");   // the per-user file before; "" for none
+    QTest::addColumn<QString>("expected");  // the per-user file after; "" for none
+    const QString self = QStringLiteral("SELF");
+    const QString ours = QStringLiteral("ours:");
+    QTest::newRow("nothing shipped") << "" << "" << ours + self;
+    QTest::newRow("nothing shipped, stale file rewritten") << "" << ours + "/gone/verdo" << ours + self;
+    QTest::newRow("shipped file names another program") << "/gone/verdo" << "" << ours + self;
+    QTest::newRow("shipped file names this program") << self << "" << "";
+    QTest::newRow("stale file of ours removed") << self << ours + "/gone/verdo" << "";
+    QTest::newRow("file naming a program that is there kept") << self << ours + "/bin/sh" << ours + "/bin/sh";
+    QTest::newRow("someone else's file kept")
+        << self << "[D-BUS Service]\nName=Deri.Didivizavud\nExec=/gone/x\n"
+        << "[D-BUS Service]\nName=Deri.Didivizavud\nExec=/gone/x\n";
+  }
+
+  void perUserActivationFileOnlyWhereNeeded() {
+    QFETCH(QString, shipped);
+    QFETCH(QString, perUser);
+    QFETCH(QString, expected);
+    QTemporaryDir root;
+    const QString self = VerdoBinary();
+    // "ours:PROGRAM" stands for the text this program writes for PROGRAM.
+    const auto text = [&](QString spec) {
+      spec.replace(QStringLiteral("SELF"), self);
+      if (spec.startsWith(QStringLiteral("ours:"))) return verdo::app::ActivationFileText(spec.mid(5)).toUtf8();
+      return spec.toUtf8();
+    };
+    const auto put = [](const QString& path, const QByteArray& bytes) {
+      QDir().mkpath(QFileInfo(path).path());
+      QFile file(path);
+      return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    };
+    const QString service = QStringLiteral("/dbus-1/services/Deri.Didivizavud.service");
+    const QString home = root.filePath(QStringLiteral("home"));
+    const QString system = root.filePath(QStringLiteral("system"));
+    if (!shipped.isEmpty()) QVERIFY(put(system + service, text(QStringLiteral("ours:") + shipped)));
+    if (!perUser.isEmpty()) QVERIFY(put(home + service, text(perUser)));
+
+    const QByteArray savedHome = qgetenv("XDG_DATA_HOME");
+    const QByteArray savedDirs = qgetenv("XDG_DATA_DIRS");
+    qputenv("XDG_DATA_HOME", home.toUtf8());
+    qputenv("XDG_DATA_DIRS", (root.filePath(QStringLiteral("empty")) + ":" + system).toUtf8());
+    const bool updated = verdo::app::UpdateActivationFile(self);
+    qputenv("XDG_DATA_HOME", savedHome);
+    qputenv("XDG_DATA_DIRS", savedDirs);
+    QVERIFY(updated);
+
+    QFile after(home + service);
+    if (expected.isEmpty()) {
+      QVERIFY(!after.exists());
+    } else {
+      QVERIFY(after.open(QIODevice::ReadOnly));
+      QCOMPARE(after.readAll(), text(expected));
+    }
+  }
+
+  // The real program in its own process, on a virtual display: a client
+  // creates the object, Escape hides the window and the process stays;
+  // then the client releases the object, or leaves the bus, and the
+  // process ends.
+  void hiddenWindowEndsWhenTheClientLetsGo_data() {
+    QTest::addColumn<bool>("release");
+    QTest::newRow("Release") << true;
+    QTest::newRow("client leaves") << false;
+  }
+
+  void hiddenWindowEndsWhenTheClientLetsGo() {
+    QFETCH(bool, release);
+    if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty() ||
+        QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty() ||
+        QStandardPaths::findExecutable(QStringLiteral("xprop")).isEmpty())
+      QSKIP("needs Xvfb, xdotool and xprop (scripts/install-deps.sh)");
+    VirtualDisplay display;
+    QVERIFY(display.Start());
+
+    QTemporaryDir home;
+    QProcess verdo;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_DATA_HOME"), home.path());
+    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), Address);
+    env.insert(QStringLiteral("DISPLAY"), display.Name);
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    verdo.setProcessEnvironment(env);
+    verdo.start(VerdoBinary(), {QStringLiteral("-Automation")});
+    QVERIFY(verdo.waitForStarted());
+    const auto stop = qScopeGuard([&verdo] {
+      verdo.kill();
+      verdo.waitForFinished();
+    });
+    const uint pid = uint(verdo.processId());
+
+    Client client(Address, release ? QStringLiteral("releaser") : QStringLiteral("goner"));
+    // Asked by the unique name of this very process, so the bus doesn't start another.
+    QString server;
+    QTRY_VERIFY_WITH_TIMEOUT((server = client.Bus.interface()->serviceOwner(kName).value(),
+                              !server.isEmpty() && client.PidOf(server) == pid),
+                             20000);
+    const QDBusMessage created = client.Call(server, kFactory, kFactoryInterface, QStringLiteral("CreateInstance"));
+    QCOMPARE(created.type(), QDBusMessage::ReplyMessage);
+
+    const QString window = display.Run({"search", "--sync", "--onlyvisible", "--pid", QString::number(pid),
+                                        "--name", "^Verdo$"}).split('\n').value(0);
+    QVERIFY(!window.isEmpty());
+    // The desktop entry's StartupWMClass names this class.
+    QCOMPARE(display.Run({"-id", window, "WM_CLASS"}, QStringLiteral("xprop")),
+             QStringLiteral("WM_CLASS(STRING) = \"verdo\", \"verdo\"\n"));
+    display.Run({"windowfocus", "--sync", window});
+    display.Run({"key", "Escape"});
+    QTRY_VERIFY_WITH_TIMEOUT(display.Run({"search", "--onlyvisible", "--pid", QString::number(pid), "--name", "^Verdo$"})
+                                 .isEmpty(),
+                             20000);
+    QCOMPARE(verdo.state(), QProcess::Running);  // hidden, not ended
+
+    if (release) {
+      const QVariantList path{created.arguments().value(0)};
+      QCOMPARE(client.Call(server, kFactory, kFactoryInterface, QStringLiteral("Release"), path).type(),
+               QDBusMessage::ReplyMessage);
+    } else {
+      client.Leave();
+    }
+    // A generous bound for "within a few seconds", not a timing measure.
+    QVERIFY(verdo.waitForFinished(30000));
+    QCOMPARE(verdo.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(verdo.exitCode(), 0);
   }
 
  private:
