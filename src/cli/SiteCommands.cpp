@@ -72,14 +72,14 @@ std::string_view TextForAudit(std::string_view bytes, const PageScan& scan, std:
   return converted;
 }
 
-PageAudit AuditBytes(const std::string& path, std::string_view bytes, std::string& converted) {
+PageAudit AuditBytes(std::string path, std::string_view bytes, std::string& converted) {
   const PageScan scan = ScanPage(bytes);
   std::size_t contentStart = 0;
   const std::string_view text = TextForAudit(bytes, scan, converted, contentStart);
   PageFacts facts = FactsFromOutline(OutlinePage(text, contentStart));
   facts.HeadEndFound = scan.HeadEndFound;
   facts.EncodingMismatch = scan.EncodingMismatch;
-  return AuditPage(path, facts);
+  return AuditPage(std::move(path), facts);
 }
 
 bool IsPageName(const fs::path& path) {
@@ -136,12 +136,12 @@ int CmdAudit(const Args& words, const Options& options) {
   std::vector<PageAudit> pages;
   std::string bytes;
   std::string converted;
-  for (const auto& path : paths) {
+  for (auto& path : paths) {
     if (!ReadPage(path, bytes, false)) {
       status = kFailed;
       continue;
     }
-    pages.push_back(AuditBytes(path, bytes, converted));
+    pages.push_back(AuditBytes(std::move(path), bytes, converted));
   }
   MarkDuplicates(pages);
   // Printed in pieces, so that the whole report is never held at once.

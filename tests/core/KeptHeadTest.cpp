@@ -75,23 +75,25 @@ TEST_P(ComposeKeptHead, PutsTheBlockInPlaceAndKeepsEveryOtherByte) {
   EXPECT_EQ(*once, c.Expected);
 }
 
-PageOutline TitleAndDescriptionOnLines(std::string_view page) {
+// An outline whose head starts with the page's <head> tag.
+PageOutline WithHeadTag(std::string_view page, std::vector<HeadElement> head) {
   PageOutline outline;
   outline.HeadTag = ByteRange{page.find("<head>"), page.find("<head>") + 6};
-  outline.Head = {At(page, "<meta charset=\"utf-8\">", "meta", {{"charset", "utf-8"}}),
-                  At(page, "<title>Old</title>", "title"),
-                  Meta(page, "<meta name=\"description\" content=\"x\">", "name", "description"),
-                  At(page, "<link rel=\"icon\" href=\"i.png\">", "link")};
+  outline.Head = std::move(head);
   return outline;
 }
 
+PageOutline TitleAndDescriptionOnLines(std::string_view page) {
+  return WithHeadTag(page, {At(page, "<meta charset=\"utf-8\">", "meta", {{"charset", "utf-8"}}),
+                            At(page, "<title>Old</title>", "title"),
+                            Meta(page, "<meta name=\"description\" content=\"x\">", "name", "description"),
+                            At(page, "<link rel=\"icon\" href=\"i.png\">", "link")});
+}
+
 PageOutline OneLineHead(std::string_view page) {
-  PageOutline outline;
-  outline.HeadTag = ByteRange{page.find("<head>"), page.find("<head>") + 6};
-  outline.Head = {At(page, "<title>Old</title>", "title"),
-                  Meta(page, "<meta name=keywords content=k>", "name", "keywords"),
-                  At(page, "<style>p{}</style>", "style")};
-  return outline;
+  return WithHeadTag(page, {At(page, "<title>Old</title>", "title"),
+                            Meta(page, "<meta name=keywords content=k>", "name", "keywords"),
+                            At(page, "<style>p{}</style>", "style")});
 }
 
 PageOutline DescriptionApartFromTitle(std::string_view page) {
@@ -104,19 +106,13 @@ PageOutline DescriptionApartFromTitle(std::string_view page) {
 }
 
 PageOutline CharsetWithoutTitle(std::string_view page) {
-  PageOutline outline;
-  outline.HeadTag = ByteRange{page.find("<head>"), page.find("<head>") + 6};
-  outline.Head = {At(page, "<meta charset=utf-8>", "meta", {{"charset", "utf-8"}}),
-                  Meta(page, "<meta name=robots content=noindex>", "name", "robots"),
-                  At(page, "<link rel=icon>", "link")};
-  return outline;
+  return WithHeadTag(page, {At(page, "<meta charset=utf-8>", "meta", {{"charset", "utf-8"}}),
+                            Meta(page, "<meta name=robots content=noindex>", "name", "robots"),
+                            At(page, "<link rel=icon>", "link")});
 }
 
 PageOutline HeadTagOnly(std::string_view page) {
-  PageOutline outline;
-  outline.HeadTag = ByteRange{page.find("<head>"), page.find("<head>") + 6};
-  outline.Head = {At(page, "<script src=a.js></script>", "script")};
-  return outline;
+  return WithHeadTag(page, {At(page, "<script src=a.js></script>", "script")});
 }
 
 PageOutline ImpliedHeadWithLink(std::string_view page) {
