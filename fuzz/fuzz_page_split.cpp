@@ -14,6 +14,8 @@
 #include "FuzzPieces.h"
 #include "core/compose/HeadBlock.h"
 #include "core/pages/ExportPage.h"
+#include "core/pages/ExportReference.h"
+#include "core/text/CrLfStream.h"
 #include "core/text/Text.h"
 
 namespace {

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang and runs each for a bounded time
-# (FUZZ_SECONDS, default 30) on a scratch copy of its seed corpus.
+# (FUZZ_SECONDS, default 30) on a scratch copy of its seed corpus, together
+# with the reference examples in tests/data that every target starts from.
 # Any crash, leak, time-out or sanitizer report fails the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,6 +15,7 @@ status=0
 for target in $targets; do
   corpus=$(mktemp -d)
   cp -r "fuzz/corpus/${target#fuzz_}/." "$corpus/" 2>/dev/null || true
+  cp tests/data/* "$corpus/"
   echo "== $target (${seconds}s)"
   if ! "build-fuzz/bin/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
        -artifact_prefix="build-fuzz/$target-" "$corpus" >"build-fuzz/$target.log" 2>&1; then

@@ -21,6 +21,7 @@
 #include "app/DialogLayout.h"
 #include "app/FieldEdit.h"
 #include "core/Product.h"
+#include "core/form/ControlIds.h"
 #include "core/text/Text.h"
 #include "handlers/Handlers.h"
 
@@ -32,9 +33,7 @@ using verdo::app::QStringFromCp1252;
 
 namespace {
 
-constexpr int kGlobalControlId = 1035;
-constexpr int kHelpControlId = 57670;
-constexpr int kExitControlId = 2;
+namespace control = verdo::control;
 
 struct ButtonRow {
   int Id;
@@ -42,15 +41,23 @@ struct ButtonRow {
 };
 
 constexpr ButtonRow kButtons[] = {
-    {1006, &CMetaDlg::OnLoad},        {1033, &CMetaDlg::OnSave},
-    {1004, &CMetaDlg::OnExport},      {1005, &CMetaDlg::OnImport},
-    {1007, &CMetaDlg::OnGenerate},    {1049, &CMetaDlg::OnTrapPreview},
-    {1048, &CMetaDlg::OnTotals},      {1047, &CMetaDlg::OnPreview},
-    {1050, &CMetaDlg::OnClearAll},    {1001, &CMetaDlg::OnUppercase},
-    {1002, &CMetaDlg::OnLowercase},   {1032, &CMetaDlg::OnFirstCapitol},
-    {1043, &CMetaDlg::OnReverse},     {1003, &CMetaDlg::OnRandomize},
-    {1051, &CMetaDlg::OnClearKeywords}, {kHelpControlId, &CMetaDlg::OnHelp},
-    {kExitControlId, &CMetaDlg::OnCancel},
+    {control::Load, &CMetaDlg::OnLoad},
+    {control::Save, &CMetaDlg::OnSave},
+    {control::Export, &CMetaDlg::OnExport},
+    {control::Import, &CMetaDlg::OnImport},
+    {control::Generate, &CMetaDlg::OnGenerate},
+    {control::TrapPreview, &CMetaDlg::OnTrapPreview},
+    {control::Totals, &CMetaDlg::OnTotals},
+    {control::Preview, &CMetaDlg::OnPreview},
+    {control::ClearAll, &CMetaDlg::OnClearAll},
+    {control::Uppercase, &CMetaDlg::OnUppercase},
+    {control::Lowercase, &CMetaDlg::OnLowercase},
+    {control::FirstCapitol, &CMetaDlg::OnFirstCapitol},
+    {control::Reverse, &CMetaDlg::OnReverse},
+    {control::Randomize, &CMetaDlg::OnRandomize},
+    {control::ClearKeywords, &CMetaDlg::OnClearKeywords},
+    {control::Help, &CMetaDlg::OnHelp},
+    {control::Exit, &CMetaDlg::OnCancel},
 };
 
 }  // namespace
@@ -80,7 +87,7 @@ CMetaDlg::CMetaDlg(QWidget* parent) : QDialog(parent) {
 
   // All controls show the form at start, and the typing limits are installed.
   ShowForm();
-  Edit(1010)->setFocus();
+  Edit(control::Title)->setFocus();
 }
 
 CMetaDlg::~CMetaDlg() = default;
@@ -108,13 +115,13 @@ bool CMetaDlg::ReadForm() {
       case verdo::FieldKind::Radio: {
         int& distribution = *field.Number(Record);
         distribution = verdo::kDistributionNone;
-        if (Button(kGlobalControlId)->isChecked()) distribution = verdo::kDistributionGlobal;
-        if (Button(verdo::kLocalControlId)->isChecked()) distribution = verdo::kDistributionLocal;
+        if (Button(control::Global)->isChecked()) distribution = verdo::kDistributionGlobal;
+        if (Button(control::Local)->isChecked()) distribution = verdo::kDistributionLocal;
         break;
       }
     }
   }
-  CFieldEdit* status = Edit(verdo::kStatusControlId);
+  CFieldEdit* status = Edit(control::Status);
   Status = verdo::app::Cp1252FromQString(status->text());
   if (Status.size() > static_cast<std::size_t>(verdo::kStatusLimit)) {
     LimitCheckFailed(status, verdo::kStatusLimit);
@@ -145,20 +152,20 @@ void CMetaDlg::ShowForm() {
         break;
       case verdo::FieldKind::Radio: {
         const int distribution = *field.Number(Record);
-        for (int id : {kGlobalControlId, verdo::kLocalControlId}) {
+        for (int id : {control::Global, control::Local}) {
           QAbstractButton* radio = Button(id);
           // An exclusive radio button can't be cleared by hand; neither
           // chosen is a state of its own here.
           radio->setAutoExclusive(false);
-          radio->setChecked(distribution == (id == kGlobalControlId ? verdo::kDistributionGlobal
-                                                                    : verdo::kDistributionLocal));
+          radio->setChecked(distribution == (id == control::Global ? verdo::kDistributionGlobal
+                                                                   : verdo::kDistributionLocal));
           radio->setAutoExclusive(true);
         }
         break;
       }
     }
   }
-  CFieldEdit* status = Edit(verdo::kStatusControlId);
+  CFieldEdit* status = Edit(control::Status);
   status->SetFieldText(QStringFromCp1252(Status));
   status->SetTypingLimit(verdo::kStatusLimit);
 }

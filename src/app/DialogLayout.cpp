@@ -14,6 +14,7 @@
 #include <QStyle>
 
 #include "app/FieldEdit.h"
+#include "core/form/ControlIds.h"
 
 namespace verdo::app {
 namespace {
@@ -28,56 +29,56 @@ constexpr DialogItem Above(const char* text, int x, int y, int width, const char
 constexpr DialogItem Keyword(int n) {
   constexpr int rows[] = {63, 83, 103, 123};
   constexpr int columns[] = {10, 90, 180, 270};
-  return {1011 + n, K::Edit, "", columns[(n - 1) % 4], rows[(n - 1) / 4], 60, 14, "Keywords"};
+  return {control::Keyword(n), K::Edit, "", columns[(n - 1) % 4], rows[(n - 1) / 4], 60, 14, "Keywords"};
 }
 
 // Dialog 102. Labels come just before their edit box; the group boxes and the
 // logo, which take no focus, come last and are drawn beneath the controls.
 constexpr std::array kMainItems = {
     Above("Title", 10, 10, 320),
-    DialogItem{1010, K::Edit, "", 10, 10, 320, 14, ""},
+    DialogItem{control::Title, K::Edit, "", 10, 10, 320, 14, ""},
     Above("Description", 10, 34, 320),
-    DialogItem{1031, K::Edit, "", 10, 34, 320, 17, ""},
+    DialogItem{control::Description, K::Edit, "", 10, 34, 320, 17, ""},
     Keyword(1), Keyword(2), Keyword(3), Keyword(4),
     Keyword(5), Keyword(6), Keyword(7), Keyword(8),
     Keyword(9), Keyword(10), Keyword(11), Keyword(12),
     Keyword(13), Keyword(14), Keyword(15), Keyword(16),
     Above("Extra Keywords (Separate with a comma)", 10, 151, 320, "Keywords"),
-    DialogItem{1028, K::Edit, "", 10, 151, 320, 14, "Keywords"},
+    DialogItem{control::ExtraKeywords, K::Edit, "", 10, 151, 320, 14, "Keywords"},
     Above("Author", 10, 206, 145),
-    DialogItem{1029, K::Edit, "", 10, 206, 145, 14, ""},
+    DialogItem{control::Author, K::Edit, "", 10, 206, 145, 14, ""},
     Above("Copyright Information", 165, 206, 165),
-    DialogItem{1030, K::Edit, "", 165, 206, 165, 14, ""},
+    DialogItem{control::Copyright, K::Edit, "", 165, 206, 165, 14, ""},
     Above("Expires", 10, 233, 320),
-    DialogItem{1037, K::Edit, "", 10, 233, 320, 14, ""},
+    DialogItem{control::Expires, K::Edit, "", 10, 233, 320, 14, ""},
     Above("Redirect URL", 10, 260, 320),
-    DialogItem{1045, K::Edit, "", 10, 260, 320, 14, ""},
-    DialogItem{1035, K::RadioButton, "Global", 20, 288, 36, 10, "Distribution"},
-    DialogItem{1036, K::RadioButton, "Local", 20, 302, 33, 10, "Distribution"},
-    DialogItem{1038, K::CheckBox, "Revisit", 85, 287, 37, 10, "Robots"},
-    DialogItem{1034, K::CheckBox, "No Cache", 85, 302, 48, 10, "Robots"},
-    DialogItem{1039, K::CheckBox, "No Index", 155, 287, 45, 10, "Robots"},
-    DialogItem{1040, K::CheckBox, "No Image Index", 155, 303, 66, 10, "Robots"},
-    DialogItem{1041, K::CheckBox, "Index All", 240, 288, 43, 10, "Robots"},
-    DialogItem{1006, K::PushButton, "Load", 348, 69, 50, 14, "Template"},
-    DialogItem{1033, K::PushButton, "Save", 348, 83, 50, 14, "Template"},
-    DialogItem{1004, K::PushButton, "Export", 348, 120, 50, 14, "HTML"},
-    DialogItem{1005, K::PushButton, "Import", 348, 134, 50, 14, "HTML"},
-    DialogItem{1007, K::PushButton, "Generate", 349, 169, 50, 14, "Trap Page"},
-    DialogItem{1049, K::PushButton, "Preview", 349, 183, 50, 14, "Trap Page"},
-    DialogItem{1048, K::PushButton, "Totals", 348, 226, 50, 14, "Utils"},
-    DialogItem{1047, K::PushButton, "Preview", 348, 240, 50, 14, "Utils"},
-    DialogItem{1050, K::PushButton, "Clear All", 348, 254, 50, 14, "Utils"},
-    DialogItem{57670, K::PushButton, "&Help", 348, 301, 50, 14, ""},
-    DialogItem{2, K::PushButton, "Exit", 348, 315, 50, 14, ""},
-    DialogItem{1001, K::PushButton, "UPPERCASE", 11, 173, 50, 14, "Keywords"},
-    DialogItem{1002, K::PushButton, "lowercase", 64, 173, 50, 14, "Keywords"},
-    DialogItem{1003, K::PushButton, "Randomize", 225, 173, 50, 14, "Keywords"},
-    DialogItem{1032, K::PushButton, "First Capitol", 118, 173, 50, 14, "Keywords"},
-    DialogItem{1043, K::PushButton, "Reverse", 171, 173, 50, 14, "Keywords"},
-    DialogItem{1051, K::PushButton, "Clear Keywords", 279, 173, 50, 14, "Keywords"},
+    DialogItem{control::RedirectUrl, K::Edit, "", 10, 260, 320, 14, ""},
+    DialogItem{control::Global, K::RadioButton, "Global", 20, 288, 36, 10, "Distribution"},
+    DialogItem{control::Local, K::RadioButton, "Local", 20, 302, 33, 10, "Distribution"},
+    DialogItem{control::Revisit, K::CheckBox, "Revisit", 85, 287, 37, 10, "Robots"},
+    DialogItem{control::NoCache, K::CheckBox, "No Cache", 85, 302, 48, 10, "Robots"},
+    DialogItem{control::NoIndex, K::CheckBox, "No Index", 155, 287, 45, 10, "Robots"},
+    DialogItem{control::NoImageIndex, K::CheckBox, "No Image Index", 155, 303, 66, 10, "Robots"},
+    DialogItem{control::IndexAll, K::CheckBox, "Index All", 240, 288, 43, 10, "Robots"},
+    DialogItem{control::Load, K::PushButton, "Load", 348, 69, 50, 14, "Template"},
+    DialogItem{control::Save, K::PushButton, "Save", 348, 83, 50, 14, "Template"},
+    DialogItem{control::Export, K::PushButton, "Export", 348, 120, 50, 14, "HTML"},
+    DialogItem{control::Import, K::PushButton, "Import", 348, 134, 50, 14, "HTML"},
+    DialogItem{control::Generate, K::PushButton, "Generate", 349, 169, 50, 14, "Trap Page"},
+    DialogItem{control::TrapPreview, K::PushButton, "Preview", 349, 183, 50, 14, "Trap Page"},
+    DialogItem{control::Totals, K::PushButton, "Totals", 348, 226, 50, 14, "Utils"},
+    DialogItem{control::Preview, K::PushButton, "Preview", 348, 240, 50, 14, "Utils"},
+    DialogItem{control::ClearAll, K::PushButton, "Clear All", 348, 254, 50, 14, "Utils"},
+    DialogItem{control::Help, K::PushButton, "&Help", 348, 301, 50, 14, ""},
+    DialogItem{control::Exit, K::PushButton, "Exit", 348, 315, 50, 14, ""},
+    DialogItem{control::Uppercase, K::PushButton, "UPPERCASE", 11, 173, 50, 14, "Keywords"},
+    DialogItem{control::Lowercase, K::PushButton, "lowercase", 64, 173, 50, 14, "Keywords"},
+    DialogItem{control::Randomize, K::PushButton, "Randomize", 225, 173, 50, 14, "Keywords"},
+    DialogItem{control::FirstCapitol, K::PushButton, "First Capitol", 118, 173, 50, 14, "Keywords"},
+    DialogItem{control::Reverse, K::PushButton, "Reverse", 171, 173, 50, 14, "Keywords"},
+    DialogItem{control::ClearKeywords, K::PushButton, "Clear Keywords", 279, 173, 50, 14, "Keywords"},
     DialogItem{kStaticId, K::Label, "Status", 340, 40, 22, 8, ""},
-    DialogItem{1052, K::ReadOnlyEdit, "", 364, 37, 40, 14, ""},
+    DialogItem{control::Status, K::ReadOnlyEdit, "", 364, 37, 40, 14, ""},
     DialogItem{kStaticId, K::GroupBox, "Keywords", 5, 53, 330, 140, ""},
     DialogItem{kStaticId, K::GroupBox, "Distribution", 10, 277, 55, 40, ""},
     DialogItem{kStaticId, K::GroupBox, "Robots", 75, 277, 220, 40, ""},
@@ -94,7 +95,7 @@ constexpr std::array kAboutItems = {
     DialogItem{kStaticId, K::Label, "Verdo Version 1.0", 40, 11, 119, 8, ""},
     DialogItem{kStaticId, K::Label, "By the Verdo authors", 39, 24, 90, 8, ""},
     DialogItem{kStaticId, K::Label, "\xC2\xA9 2000-2026 the Verdo authors", 40, 36, 140, 8, ""},
-    DialogItem{1, K::DefaultPushButton, "OK", 178, 7, 50, 14, ""},
+    DialogItem{control::AboutOk, K::DefaultPushButton, "OK", 178, 7, 50, 14, ""},
 };
 
 constexpr DialogTemplate kMainDialog{"Verdo", 407, 330, kMainItems};

@@ -54,15 +54,13 @@ int CmdImport(const Args& args, const Options&) {
     ReportFailure(address, "Error Opening File");
     return kFailed;
   }
-  // A page in UTF-16 or UTF-32 can't be read line by line.
-  const auto charset = StoredPageCharset(page.Path(), contentType);
-  if (!charset || IsWideEncoding(charset->Encoding)) {
+  const auto toForm = StoredPageDecoder(page.Path(), contentType);
+  if (!toForm) {
     ReportFailure(address, "Error Opening File");
     return kFailed;
   }
-  const PageValueDecoder toForm = FormDecoderFor(charset->Encoding);
   const bool opened = ForEachFileLine(page.Path(), [&form, &toForm](std::string_view line, bool whole) {
-    return !ApplyPageFileLine(line, whole, form, {}, toForm);
+    return !ApplyPageFileLine(line, whole, form, {}, *toForm);
   });
   if (!opened) {
     ReportFailure(address, "Error Opening File");

@@ -53,19 +53,17 @@ void OnImport(Host& host) {
     return;
   }
   host.ReadForm();
-  // A page in UTF-16 or UTF-32 can't be read line by line.
-  const auto charset = StoredPageCharset(kScratchFile, contentType);
-  if (!charset || IsWideEncoding(charset->Encoding)) {
+  const auto toForm = StoredPageDecoder(kScratchFile, contentType);
+  if (!toForm) {
     ReportOpenFailure(host);
     return;
   }
-  const PageValueDecoder toForm = FormDecoderFor(charset->Encoding);
 
   bool headEnded = false;
   std::size_t lines = 0;
   const auto shown = [&host] { host.ShowForm(); };
   const bool opened = ForEachFileLine(kScratchFile, [&](std::string_view line, bool whole) {
-    headEnded = ApplyPageFileLine(line, whole, host.Form(), shown, toForm);
+    headEnded = ApplyPageFileLine(line, whole, host.Form(), shown, *toForm);
     host.ShowForm();
     // A page of many lines takes a while: let the window paint meanwhile.
     if (++lines % kLinesBetweenPaints == 0) host.KeepPainting();

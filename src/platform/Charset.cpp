@@ -137,14 +137,28 @@ std::string EncodedExportStart(std::string_view headBlock, bool found, const Pag
 }
 
 std::optional<PageCharset> StoredPageCharset(const std::string& path, std::string_view contentType) {
+  // The lines go to the scanner in pieces of some KiB: an unfinished tag
+  // is read again with each piece.
+  constexpr std::size_t kPiece = 64 * 1024;
   PageCharsetScanner scanner;
-  const bool opened = ForEachFileLine(path, [&scanner](std::string_view line, bool) {
+  std::string piece;
+  const bool opened = ForEachFileLine(path, [&scanner, &piece](std::string_view line, bool) {
     if (EndsHeadSection(line)) return false;
-    scanner.FeedHead(line);
+    piece += line;
+    if (piece.size() < kPiece) return true;
+    scanner.FeedHead(piece);
+    piece.clear();
     return scanner.WantsMore();
   });
   if (!opened) return std::nullopt;
+  scanner.FeedHead(piece);
   return scanner.Result(EncodingFromContentType(contentType));
+}
+
+std::optional<PageValueDecoder> StoredPageDecoder(const std::string& path, std::string_view contentType) {
+  const auto charset = StoredPageCharset(path, contentType);
+  if (!charset || IsWideEncoding(charset->Encoding)) return std::nullopt;
+  return FormDecoderFor(charset->Encoding);
 }
 
 }  // namespace verdo

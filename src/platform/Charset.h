@@ -37,4 +37,9 @@ std::string EncodedExportStart(std::string_view headBlock, bool found, const Pag
 // can't be read.
 std::optional<PageCharset> StoredPageCharset(const std::string& path, std::string_view contentType);
 
+// How Import reads the values of a stored page: the decoder for its
+// encoding, or nothing when the file can't be read or is in UTF-16 or
+// UTF-32, which can't be read line by line.
+std::optional<PageValueDecoder> StoredPageDecoder(const std::string& path, std::string_view contentType);
+
 }  // namespace verdo

@@ -11,6 +11,7 @@
 #include <QString>
 
 #include "core/pages/ExportPage.h"
+#include "core/text/CrLfStream.h"
 #include "core/text/Text.h"
 
 namespace verdo {

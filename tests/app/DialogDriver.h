@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QtTest>
 
+#include "core/form/ControlIds.h"
+
 namespace verdo::testing {
 
 template <class T>

@@ -19,6 +19,7 @@
 
 #include "app/Automation.h"
 #include "app/CMetaDlg.h"
+#include "core/form/ControlIds.h"
 
 namespace {
 
@@ -213,7 +214,7 @@ class AutomationTest : public QObject {
     QCOMPARE(created.type(), QDBusMessage::ReplyMessage);
     QVERIFY(dialog.AutoProxy());
 
-    QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("2")), Qt::LeftButton);
+    QTest::mouseClick(dialog.findChild<QPushButton*>(QString::number(verdo::control::Exit)), Qt::LeftButton);
     QVERIFY(!dialog.isVisible());
     QCOMPARE(finished.count(), 0);
 
@@ -243,7 +244,7 @@ class AutomationTest : public QObject {
     QVERIFY(server.UserControl());
     box.close();
 
-    QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("2")), Qt::LeftButton);
+    QTest::mouseClick(dialog.findChild<QPushButton*>(QString::number(verdo::control::Exit)), Qt::LeftButton);
     QCOMPARE(finished.count(), 1);
   }
 

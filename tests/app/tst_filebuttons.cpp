@@ -22,13 +22,7 @@
 
 namespace {
 
-constexpr int kTitle = 1010;
-constexpr int kStatus = 1052;
-constexpr int kLoad = 1006;
-constexpr int kSave = 1033;
-constexpr int kExport = 1004;
-constexpr int kGenerate = 1007;
-constexpr int kTrapPreview = 1049;
+namespace control = verdo::control;
 
 std::string Bytes(const QString& path) {
   std::ifstream in(QFile::encodeName(path).toStdString(), std::ios::binary);
@@ -92,27 +86,27 @@ class FileButtonsTest : public QObject {
   }
 
   void saveWritesTheFormAndLoadReadsItBack() {
-    Type(kTitle, "Garden Tools");
+    Type(control::Title, "Garden Tools");
     const QString path = Path("form.tem");
-    Press(kSave, path, QFileDialog::AcceptSave);
+    Press(control::Save, path, QFileDialog::AcceptSave);
     QVERIFY(Boxes.empty());
     QCOMPARE(Dialog->windowTitle(), Caption(path));
     verdo::MetaTagForm expected;
     expected.Title = "Garden Tools";
     QCOMPARE(Bytes(path), verdo::LfToCrLf(verdo::FormatTemplate(expected)));
 
-    Type(kTitle, "changed");
+    Type(control::Title, "changed");
     Put(path, "TITLE=Loaded\r\nKW2=two\r\n");
-    Press(kLoad, path);
+    Press(control::Load, path);
     QVERIFY(Boxes.empty());
-    QCOMPARE(Edit(kTitle)->text(), QString("Loaded"));
-    QCOMPARE(Edit(1011 + 2)->text(), QString("two"));
+    QCOMPARE(Edit(control::Title)->text(), QString("Loaded"));
+    QCOMPARE(Edit(control::Keyword(2))->text(), QString("two"));
     QCOMPARE(Dialog->windowTitle(), Caption(path));
   }
 
   void loadOfAMissingFileSaysSo() {
     const QString path = Path("missing.tem");
-    Press(kLoad, path);
+    Press(control::Load, path);
     const auto& boxes = Boxes;
     QCOMPARE(boxes.size(), std::size_t(1));
     QCOMPARE(boxes[0].Caption, QString("Load Template"));
@@ -122,13 +116,13 @@ class FileButtonsTest : public QObject {
   }
 
   void exportReplacesTheHeadSectionOfAPage() {
-    Type(kTitle, "New Title");
+    Type(control::Title, "New Title");
     const QString page = Path("index.htm");
     Put(page, "<HTML>\r\n<HEAD>\r\n<TITLE>Old</TITLE>\r\n</HEAD>\r\n<BODY>Hi</BODY>\r\n</HTML>\r\n");
-    Press(kExport, page);
+    Press(control::Export, page);
     QVERIFY(Boxes.empty());
     QCOMPARE(Dialog->windowTitle(), Caption(page));
-    QCOMPARE(Edit(kStatus)->text(), QString("Done."));
+    QCOMPARE(Edit(control::Status)->text(), QString("Done."));
     QCOMPARE(Dialog->Form().Title, std::string("New Title"));
     const std::string block = verdo::ComposeHeadBlock(Dialog->Form(), verdo::HeadBlockStyle::Plain);
     QCOMPARE(Bytes(page), verdo::LfToCrLf("<HTML>\n<HEAD>\n" + block + verdo::CreditComments() +
@@ -136,7 +130,7 @@ class FileButtonsTest : public QObject {
   }
 
   void exportCancelledWritesNothing() {
-    Press(kExport);
+    Press(control::Export);
     const auto& boxes = Boxes;
     QCOMPARE(boxes.size(), std::size_t(1));
     QCOMPARE(boxes[0].Caption, QString("Save Template"));
@@ -145,14 +139,14 @@ class FileButtonsTest : public QObject {
   }
 
   void generateWritesTheTrapPageAndPreviewShowsIt() {
-    Type(kTitle, "Trap");
+    Type(control::Title, "Trap");
     const QString page = Path("trap.htm");
-    Press(kGenerate, page, QFileDialog::AcceptSave);
+    Press(control::Generate, page, QFileDialog::AcceptSave);
     QVERIFY(Boxes.empty());
     QCOMPARE(Dialog->windowTitle(), Caption(page));
     QCOMPARE(Bytes(page), verdo::LfToCrLf(verdo::ComposeTrapPage(Dialog->Form(), true)));
 
-    Press(kTrapPreview, {}, QFileDialog::AcceptOpen, false);
+    Press(control::TrapPreview, {}, QFileDialog::AcceptOpen, false);
     const auto& boxes = Boxes;
     QCOMPARE(boxes.size(), std::size_t(1));
     QCOMPARE(boxes[0].Caption, QString("Preview Trap"));

@@ -15,12 +15,7 @@
 
 namespace {
 
-constexpr int kImport = 1005;
-constexpr int kTitle = 1010;
-constexpr int kDescription = 1031;
-constexpr int kAuthor = 1029;
-constexpr int kRedirectUrl = 1045;
-constexpr int kStatus = 1052;
+namespace control = verdo::control;
 
 const QString kNotice = QStringLiteral(
     "\nLoading META TAGS from the internet.\nPlease wait....\n\n"
@@ -45,7 +40,7 @@ class ImportButtonTest : public QObject {
 
   QLineEdit* Edit(int id) { return verdo::testing::EditOf(Dialog, id); }
   void Type(int id, const QString& text) { QCOMPARE(verdo::testing::TypeInto(Edit(id), text), text); }
-  void PressImport() { verdo::testing::PressButton(Dialog, kImport); }
+  void PressImport() { verdo::testing::PressButton(Dialog, control::Import); }
 
  private slots:
   void initTestCase() {
@@ -85,26 +80,26 @@ class ImportButtonTest : public QObject {
                "<META NAME=\"author\" CONTENT=\"not read\">\r\n");
     page.close();
     const QString address = QStringLiteral("file://") + page.fileName();
-    Type(kRedirectUrl, address);
-    Type(kAuthor, QStringLiteral("Ann"));
+    Type(control::RedirectUrl, address);
+    Type(control::Author, QStringLiteral("Ann"));
 
     PressImport();
 
     QCOMPARE(Boxes.size(), 1);
     QCOMPARE(Boxes[0].Caption, QStringLiteral("Import HTML Page"));
     QCOMPARE(Boxes[0].Text, address + kNotice);
-    QCOMPARE(Edit(kTitle)->text(), QStringLiteral("My Page"));
-    QCOMPARE(Edit(kDescription)->text(), QStringLiteral("About me"));
-    QCOMPARE(Edit(kAuthor)->text(), QStringLiteral("Ann"));
-    QCOMPARE(Edit(kRedirectUrl)->text(), address);
-    QCOMPARE(Edit(kStatus)->text(), QStringLiteral("Done"));
+    QCOMPARE(Edit(control::Title)->text(), QStringLiteral("My Page"));
+    QCOMPARE(Edit(control::Description)->text(), QStringLiteral("About me"));
+    QCOMPARE(Edit(control::Author)->text(), QStringLiteral("Ann"));
+    QCOMPARE(Edit(control::RedirectUrl)->text(), address);
+    QCOMPARE(Edit(control::Status)->text(), QStringLiteral("Done"));
     QVERIFY(QFile::exists(Folder.filePath("temp.htm")));
   }
 
   void aMissingPageReportsAndChangesNothing() {
     const QString address = QStringLiteral("file://") + Folder.filePath("missing.htm");
-    Type(kRedirectUrl, address);
-    Type(kTitle, QStringLiteral("Kept"));
+    Type(control::RedirectUrl, address);
+    Type(control::Title, QStringLiteral("Kept"));
 
     PressImport();
 
@@ -112,8 +107,8 @@ class ImportButtonTest : public QObject {
     QCOMPARE(Boxes[0].Caption, QStringLiteral("Import HTML Page"));
     QCOMPARE(Boxes[1].Caption, QStringLiteral("Import HTML"));
     QCOMPARE(Boxes[1].Text, QStringLiteral("Error Opening File"));
-    QCOMPARE(Edit(kTitle)->text(), QStringLiteral("Kept"));
-    QCOMPARE(Edit(kStatus)->text(), QStringLiteral("Done."));
+    QCOMPARE(Edit(control::Title)->text(), QStringLiteral("Kept"));
+    QCOMPARE(Edit(control::Status)->text(), QStringLiteral("Done."));
   }
 };
 

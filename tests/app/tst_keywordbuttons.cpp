@@ -10,18 +10,7 @@
 #include "app/DialogDriver.h"
 #include "core/keywords/KeywordTools.h"
 
-namespace {
-
-constexpr int kTitle = 1010;
-constexpr int kExtraKeywords = 1028;
-constexpr int kCopyright = 1030;
-constexpr int kGlobal = 1035;
-constexpr int kLocal = 1036;
-constexpr int kNoCache = 1034;
-
-int KeywordBox(int n) { return 1011 + n; }
-
-}  // namespace
+namespace control = verdo::control;
 
 class KeywordButtonsTest : public QObject {
   Q_OBJECT
@@ -37,11 +26,11 @@ class KeywordButtonsTest : public QObject {
   QString Text(int id) { return Edit(id)->text(); }
   QStringList Keywords() {
     QStringList out;
-    for (int n = 1; n <= 16; ++n) out << Text(KeywordBox(n));
+    for (int n = 1; n <= 16; ++n) out << Text(control::Keyword(n));
     return out;
   }
   void TypeLetters() {
-    for (int n = 1; n <= 16; ++n) Type(KeywordBox(n), QString(QChar('a' + n - 1)));
+    for (int n = 1; n <= 16; ++n) Type(control::Keyword(n), QString(QChar('a' + n - 1)));
   }
 
  private slots:
@@ -56,50 +45,50 @@ class KeywordButtonsTest : public QObject {
   }
 
   void uppercaseChangesKeywordsAndExtraKeywordsOnly() {
-    Type(kTitle, "my page");
-    Type(KeywordBox(1), "web design 2001");
-    Type(KeywordBox(7), QString::fromUtf8("caf\u00e9 menu"));
-    Type(kExtraKeywords, "red,green");
-    Press(1001);
-    QCOMPARE(Text(KeywordBox(1)), QString("WEB DESIGN 2001"));
-    QCOMPARE(Text(KeywordBox(7)), QString::fromUtf8("CAF\u00e9 MENU"));
-    QCOMPARE(Text(kExtraKeywords), QString("RED,GREEN"));
-    QCOMPARE(Text(kTitle), QString("my page"));
+    Type(control::Title, "my page");
+    Type(control::Keyword(1), "web design 2001");
+    Type(control::Keyword(7), QString::fromUtf8("caf\u00e9 menu"));
+    Type(control::ExtraKeywords, "red,green");
+    Press(control::Uppercase);
+    QCOMPARE(Text(control::Keyword(1)), QString("WEB DESIGN 2001"));
+    QCOMPARE(Text(control::Keyword(7)), QString::fromUtf8("CAF\u00e9 MENU"));
+    QCOMPARE(Text(control::ExtraKeywords), QString("RED,GREEN"));
+    QCOMPARE(Text(control::Title), QString("my page"));
   }
 
   void lowercaseChangesKeywordsAndExtraKeywordsOnly() {
-    Type(kTitle, "My Page");
-    Type(KeywordBox(16), "HTML");
-    Type(kExtraKeywords, "CSS, XML");
-    Press(1002);
-    QCOMPARE(Text(KeywordBox(16)), QString("html"));
-    QCOMPARE(Text(kExtraKeywords), QString("css, xml"));
-    QCOMPARE(Text(kTitle), QString("My Page"));
+    Type(control::Title, "My Page");
+    Type(control::Keyword(16), "HTML");
+    Type(control::ExtraKeywords, "CSS, XML");
+    Press(control::Lowercase);
+    QCOMPARE(Text(control::Keyword(16)), QString("html"));
+    QCOMPARE(Text(control::ExtraKeywords), QString("css, xml"));
+    QCOMPARE(Text(control::Title), QString("My Page"));
   }
 
   void firstCapitolCapitalisesWords() {
-    Type(KeywordBox(1), "search ENGINE");
-    Type(KeywordBox(2), "x-ray");
-    Type(KeywordBox(3), "red,green");
-    Type(kExtraKeywords, "red,green, blue");
-    Press(1032);
-    QCOMPARE(Text(KeywordBox(1)), QString("Search Engine"));
-    QCOMPARE(Text(KeywordBox(2)), QString("X-ray"));
-    QCOMPARE(Text(KeywordBox(3)), QString("Red,green"));
-    QCOMPARE(Text(kExtraKeywords), QString("Red,Green, Blue"));
+    Type(control::Keyword(1), "search ENGINE");
+    Type(control::Keyword(2), "x-ray");
+    Type(control::Keyword(3), "red,green");
+    Type(control::ExtraKeywords, "red,green, blue");
+    Press(control::FirstCapitol);
+    QCOMPARE(Text(control::Keyword(1)), QString("Search Engine"));
+    QCOMPARE(Text(control::Keyword(2)), QString("X-ray"));
+    QCOMPARE(Text(control::Keyword(3)), QString("Red,green"));
+    QCOMPARE(Text(control::ExtraKeywords), QString("Red,Green, Blue"));
   }
 
   void reverseSwapsTheBoxesAndTwiceRestores() {
-    Type(KeywordBox(1), "first");
-    Type(KeywordBox(2), "second");
-    Type(kExtraKeywords, "extra");
+    Type(control::Keyword(1), "first");
+    Type(control::Keyword(2), "second");
+    Type(control::ExtraKeywords, "extra");
     const QStringList before = Keywords();
-    Press(1043);
-    QCOMPARE(Text(KeywordBox(1)), QString());
-    QCOMPARE(Text(KeywordBox(16)), QString("first"));
-    QCOMPARE(Text(KeywordBox(15)), QString("second"));
-    QCOMPARE(Text(kExtraKeywords), QString("extra"));
-    Press(1043);
+    Press(control::Reverse);
+    QCOMPARE(Text(control::Keyword(1)), QString());
+    QCOMPARE(Text(control::Keyword(16)), QString("first"));
+    QCOMPARE(Text(control::Keyword(15)), QString("second"));
+    QCOMPARE(Text(control::ExtraKeywords), QString("extra"));
+    Press(control::Reverse);
     QCOMPARE(Keywords(), before);
   }
 
@@ -109,7 +98,7 @@ class KeywordButtonsTest : public QObject {
     for (int n = 1; n <= 16; ++n) typed[static_cast<std::size_t>(n - 1)] = std::string(1, char('a' + n - 1));
 
     const auto start = static_cast<std::uint32_t>(std::time(nullptr));
-    Press(1003);
+    Press(control::Randomize);
     const auto end = static_cast<std::uint32_t>(std::time(nullptr));
 
     bool matched = false;
@@ -124,34 +113,34 @@ class KeywordButtonsTest : public QObject {
   }
 
   void clearKeywordsReplacesATitleTypedButNotYetRead() {
-    Type(kTitle, "read title");
-    Type(KeywordBox(4), "keyword");
-    Type(kExtraKeywords, "a, b");
-    Press(1002);  // lowercase: reads the form
-    Type(kTitle, "typed title");
-    Press(1051);
-    QCOMPARE(Text(kTitle), QString("read title"));
+    Type(control::Title, "read title");
+    Type(control::Keyword(4), "keyword");
+    Type(control::ExtraKeywords, "a, b");
+    Press(control::Lowercase);  // lowercase: reads the form
+    Type(control::Title, "typed title");
+    Press(control::ClearKeywords);
+    QCOMPARE(Text(control::Title), QString("read title"));
     QCOMPARE(Keywords(), QStringList(16, QString()));
-    QCOMPARE(Text(kExtraKeywords), QString());
+    QCOMPARE(Text(control::ExtraKeywords), QString());
   }
 
   void clearAllChoosesGlobalAndResetsEveryField() {
-    QVERIFY(!Button(kGlobal)->isChecked());
-    QVERIFY(!Button(kLocal)->isChecked());
-    Type(kTitle, "typed title");
-    Type(KeywordBox(9), "keyword");
-    Type(kCopyright, "mine");
-    Press(1001);
-    QTest::mouseClick(Button(kLocal), Qt::LeftButton);
-    QTest::mouseClick(Button(kNoCache), Qt::LeftButton);
-    QVERIFY(Button(kNoCache)->isChecked());
-    Press(1050);
-    QCOMPARE(Text(kTitle), QString());
+    QVERIFY(!Button(control::Global)->isChecked());
+    QVERIFY(!Button(control::Local)->isChecked());
+    Type(control::Title, "typed title");
+    Type(control::Keyword(9), "keyword");
+    Type(control::Copyright, "mine");
+    Press(control::Uppercase);
+    QTest::mouseClick(Button(control::Local), Qt::LeftButton);
+    QTest::mouseClick(Button(control::NoCache), Qt::LeftButton);
+    QVERIFY(Button(control::NoCache)->isChecked());
+    Press(control::ClearAll);
+    QCOMPARE(Text(control::Title), QString());
     QCOMPARE(Keywords(), QStringList(16, QString()));
-    QCOMPARE(Text(kCopyright), QString::fromUtf8("Copyright \u00a9 2000"));
-    QVERIFY(Button(kGlobal)->isChecked());
-    QVERIFY(!Button(kLocal)->isChecked());
-    QVERIFY(!Button(kNoCache)->isChecked());
+    QCOMPARE(Text(control::Copyright), QString::fromUtf8("Copyright \u00a9 2000"));
+    QVERIFY(Button(control::Global)->isChecked());
+    QVERIFY(!Button(control::Local)->isChecked());
+    QVERIFY(!Button(control::NoCache)->isChecked());
   }
 };
 

@@ -8,6 +8,7 @@
 
 #include "app/CMetaApp.h"
 #include "app/CMetaDlg.h"
+#include "core/form/ControlIds.h"
 #include "app/ModalAnswerer.h"
 
 using verdo::testing::ModalAnswerer;
@@ -101,7 +102,7 @@ class MetaAppTest : public QObject {
       wasModal = w->isModal();
       QVERIFY(seen);
       QCOMPARE(app.MainDialog(), seen);
-      seen->findChild<QPushButton*>(QStringLiteral("2"))->click();
+      seen->findChild<QPushButton*>(QString::number(verdo::control::Exit))->click();
     };
     QCOMPARE(app.Run(), 0);
     QVERIFY(seen);

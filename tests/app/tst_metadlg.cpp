@@ -35,6 +35,8 @@ using verdo::testing::ModalAnswerer;
 
 namespace {
 
+namespace control = verdo::control;
+
 template <class T = QWidget>
 T* Control(const QWidget& dialog, int id) {
   return dialog.findChild<T*>(QString::number(id));
@@ -104,22 +106,22 @@ void MetaDlgTest::formAtStartOnScreen() {
   QCOMPARE(dlg.minimumSize(), dlg.maximumSize());
   for (const verdo::FormField& field : verdo::FormFields()) {
     if (field.Kind == verdo::FieldKind::Text) {
-      const QString expected = field.ControlId == 1030 ? QStringLiteral("Copyright \u00A9 2000") : QString();
+      const QString expected = field.ControlId == control::Copyright ? QStringLiteral("Copyright \u00A9 2000") : QString();
       QCOMPARE(EditOf(dlg, field.ControlId)->text(), expected);
     } else if (field.Kind == verdo::FieldKind::Flag) {
       QVERIFY(!Control<QCheckBox>(dlg, field.ControlId)->isChecked());
     }
   }
-  QVERIFY(!Control<QRadioButton>(dlg, 1035)->isChecked());
-  QVERIFY(!Control<QRadioButton>(dlg, 1036)->isChecked());
-  QCOMPARE(EditOf(dlg, 1052)->text(), QString());
-  QVERIFY(EditOf(dlg, 1052)->isReadOnly());
-  QCOMPARE(dlg.focusWidget(), Control(dlg, 1010));
+  QVERIFY(!Control<QRadioButton>(dlg, control::Global)->isChecked());
+  QVERIFY(!Control<QRadioButton>(dlg, control::Local)->isChecked());
+  QCOMPARE(EditOf(dlg, control::Status)->text(), QString());
+  QVERIFY(EditOf(dlg, control::Status)->isReadOnly());
+  QCOMPARE(dlg.focusWidget(), Control(dlg, control::Title));
   // No default button, and none that becomes one by taking the focus.
   for (QPushButton* button : dlg.findChildren<QPushButton*>()) {
     QVERIFY2(!button->isDefault() && !button->autoDefault(), qPrintable(button->objectName()));
   }
-  QVERIFY(Control(dlg, 57670)->isVisible());
+  QVERIFY(Control(dlg, control::Help)->isVisible());
 }
 
 void MetaDlgTest::layoutFollowsTheTable() {
@@ -163,13 +165,13 @@ void MetaDlgTest::layoutFollowsTheTable() {
       case verdo::FieldKind::Radio: QVERIFY(qobject_cast<QRadioButton*>(widget)); break;
     }
   }
-  QVERIFY(qobject_cast<QRadioButton*>(Control(dlg, verdo::kLocalControlId)));
+  QVERIFY(qobject_cast<QRadioButton*>(Control(dlg, control::Local)));
   // Keyword N sits in row (N-1)/4, column (N-1)%4 of the grid.
   for (int n = 1; n <= 16; ++n) {
-    const QRect rect = Control(dlg, verdo::KeywordControlId(n))->geometry();
-    const QRect first = Control(dlg, verdo::KeywordControlId(1 + (n - 1) / 4 * 4))->geometry();
+    const QRect rect = Control(dlg, control::Keyword(n))->geometry();
+    const QRect first = Control(dlg, control::Keyword(1 + (n - 1) / 4 * 4))->geometry();
     QCOMPARE(rect.y(), first.y());
-    if ((n - 1) % 4 > 0) QVERIFY(rect.x() > Control(dlg, verdo::KeywordControlId(n - 1))->geometry().x());
+    if ((n - 1) % 4 > 0) QVERIFY(rect.x() > Control(dlg, control::Keyword(n - 1))->geometry().x());
   }
 }
 
@@ -180,11 +182,11 @@ void MetaDlgTest::tabOrderIsTheTableOrder() {
     if (item.Id != verdo::app::kStaticId) expected << QString::number(item.Id);
   }
   QStringList actual;
-  QWidget* widget = Control(dlg, 1010);
+  QWidget* widget = Control(dlg, control::Title);
   do {
     if (widget->focusPolicy() & Qt::TabFocus) actual << widget->objectName();
     widget = widget->nextInFocusChain();
-  } while (widget != Control(dlg, 1010) && actual.size() < 100);
+  } while (widget != Control(dlg, control::Title) && actual.size() < 100);
   QCOMPARE(actual, expected);
 }
 
@@ -243,10 +245,10 @@ void MetaDlgTest::longerTextFromShowFormShowsWhole() {
   dlg.Form().Title = title;
   dlg.StatusText() = std::string(25, 's');
   dlg.ShowForm();
-  QLineEdit* edit = EditOf(dlg, 1010);
+  QLineEdit* edit = EditOf(dlg, control::Title);
   QCOMPARE(edit->text().size(), 100);
   QCOMPARE(edit->cursorPosition(), 0);  // its start shows
-  QCOMPARE(EditOf(dlg, 1052)->text().size(), 25);
+  QCOMPARE(EditOf(dlg, control::Status)->text().size(), 25);
   // It may get shorter, never longer.
   edit->setFocus();
   edit->end(false);
@@ -268,7 +270,7 @@ void MetaDlgTest::longerTextFromShowFormShowsWhole() {
 
 void MetaDlgTest::charactersOutsideWindows1252AreRefused() {
   CMetaDlg dlg;
-  QLineEdit* edit = EditOf(dlg, 1029);
+  QLineEdit* edit = EditOf(dlg, control::Author);
   // € and Ž are in Windows-1252 (0x80, 0x8E); Ж, ő and the emoji are not.
   Type(edit, QStringLiteral("a\u0416b\u20ACc\u0151d\u017Ee\u00E9"));
   QCOMPARE(edit->text(), QStringLiteral("ab\u20ACcd\u017Ee\u00E9"));
@@ -280,7 +282,7 @@ void MetaDlgTest::charactersOutsideWindows1252AreRefused() {
 
 void MetaDlgTest::pasteKeepsWhatFitsTheLimit() {
   CMetaDlg dlg;
-  QLineEdit* edit = EditOf(dlg, verdo::KeywordControlId(3));
+  QLineEdit* edit = EditOf(dlg, control::Keyword(3));
   QApplication::clipboard()->setText(QString(21, QLatin1Char('p')));
   edit->paste();
   QCOMPARE(edit->text(), QString(20, QLatin1Char('p')));
@@ -305,7 +307,7 @@ void MetaDlgTest::pasteKeepsWhatFitsTheLimit() {
 // goes, and line breaks put there by the program stay.
 void MetaDlgTest::pasteIsCutAtItsFirstLineBreak() {
   CMetaDlg dlg;
-  QLineEdit* edit = EditOf(dlg, 1010);
+  QLineEdit* edit = EditOf(dlg, control::Title);
   QApplication::clipboard()->setText(QStringLiteral("Garden\nTools\r\nX"));
   edit->paste();
   QCOMPARE(edit->text(), QStringLiteral("Garden"));
@@ -328,10 +330,10 @@ void MetaDlgTest::readFormCarriesBytesFlagsAndRadios() {
   QVERIFY(dlg.ReadForm());
   QCOMPARE(dlg.Form(), verdo::MetaTagForm{});
   QCOMPARE(dlg.Form().Distribution, int(verdo::kDistributionNone));
-  Type(EditOf(dlg, 1010), QStringLiteral("Caf\u00E9"));
-  QTest::keyClicks(EditOf(dlg, verdo::KeywordControlId(16)), QStringLiteral("last"));
-  for (int id : {1038, 1040}) Control<QCheckBox>(dlg, id)->setChecked(true);
-  Control<QRadioButton>(dlg, 1036)->click();
+  Type(EditOf(dlg, control::Title), QStringLiteral("Caf\u00E9"));
+  QTest::keyClicks(EditOf(dlg, control::Keyword(16)), QStringLiteral("last"));
+  for (int id : {control::Revisit, control::NoImageIndex}) Control<QCheckBox>(dlg, id)->setChecked(true);
+  Control<QRadioButton>(dlg, control::Local)->click();
   QVERIFY(dlg.ReadForm());
   QCOMPARE(dlg.Form().Title, std::string("Caf\xE9"));
   QCOMPARE(dlg.Form().Keyword(16), std::string("last"));
@@ -339,8 +341,8 @@ void MetaDlgTest::readFormCarriesBytesFlagsAndRadios() {
   QCOMPARE(dlg.Form().NoImageIndex, 1);
   QCOMPARE(dlg.Form().NoCache + dlg.Form().NoIndex + dlg.Form().IndexAll, 0);
   QCOMPARE(dlg.Form().Distribution, int(verdo::kDistributionLocal));
-  Control<QRadioButton>(dlg, 1035)->click();
-  QVERIFY(!Control<QRadioButton>(dlg, 1036)->isChecked());
+  Control<QRadioButton>(dlg, control::Global)->click();
+  QVERIFY(!Control<QRadioButton>(dlg, control::Local)->isChecked());
   QVERIFY(dlg.ReadForm());
   QCOMPARE(dlg.Form().Distribution, int(verdo::kDistributionGlobal));
 }
@@ -352,20 +354,20 @@ void MetaDlgTest::showFormClearsBothRadiosForNone() {
   dlg.Form().Copyright.clear();
   dlg.Form().Keyword(7) = "\xA9\x80";
   dlg.ShowForm();
-  QVERIFY(Control<QRadioButton>(dlg, 1035)->isChecked());
-  QVERIFY(Control<QCheckBox>(dlg, 1039)->isChecked());
-  QCOMPARE(EditOf(dlg, 1030)->text(), QString());
-  QCOMPARE(EditOf(dlg, verdo::KeywordControlId(7))->text(), QStringLiteral("\u00A9\u20AC"));
+  QVERIFY(Control<QRadioButton>(dlg, control::Global)->isChecked());
+  QVERIFY(Control<QCheckBox>(dlg, control::NoIndex)->isChecked());
+  QCOMPARE(EditOf(dlg, control::Copyright)->text(), QString());
+  QCOMPARE(EditOf(dlg, control::Keyword(7))->text(), QStringLiteral("\u00A9\u20AC"));
   dlg.Form().Distribution = verdo::kDistributionNone;
   dlg.Form().NoIndex = 0;
   dlg.ShowForm();
-  QVERIFY(!Control<QRadioButton>(dlg, 1035)->isChecked());
-  QVERIFY(!Control<QRadioButton>(dlg, 1036)->isChecked());
-  QVERIFY(!Control<QCheckBox>(dlg, 1039)->isChecked());
+  QVERIFY(!Control<QRadioButton>(dlg, control::Global)->isChecked());
+  QVERIFY(!Control<QRadioButton>(dlg, control::Local)->isChecked());
+  QVERIFY(!Control<QCheckBox>(dlg, control::NoIndex)->isChecked());
   // The radio buttons still exclude each other afterwards.
-  Control<QRadioButton>(dlg, 1035)->click();
-  Control<QRadioButton>(dlg, 1036)->click();
-  QVERIFY(!Control<QRadioButton>(dlg, 1035)->isChecked());
+  Control<QRadioButton>(dlg, control::Global)->click();
+  Control<QRadioButton>(dlg, control::Local)->click();
+  QVERIFY(!Control<QRadioButton>(dlg, control::Global)->isChecked());
 }
 
 void MetaDlgTest::overlongDescriptionStopsTheExchange() {
@@ -376,21 +378,21 @@ void MetaDlgTest::overlongDescriptionStopsTheExchange() {
   dlg.Form().Description = std::string(300, 'd');
   dlg.StatusText() = "Done.";
   dlg.ShowForm();
-  QCOMPARE(EditOf(dlg, 1031)->text().size(), 300);
+  QCOMPARE(EditOf(dlg, control::Description)->text().size(), 300);
   // The user then types into fields before and after Description.
-  QTest::keyClicks(EditOf(dlg, 1010), QStringLiteral("New title"));
-  QTest::keyClicks(EditOf(dlg, verdo::KeywordControlId(1)), QStringLiteral("kw1"));
-  QTest::keyClicks(EditOf(dlg, 1045), QStringLiteral("http://x/"));
-  Control<QCheckBox>(dlg, 1041)->setChecked(true);
-  Control<QRadioButton>(dlg, 1035)->click();
-  EditOf(dlg, 1052)->setText(QStringLiteral("typed"));
+  QTest::keyClicks(EditOf(dlg, control::Title), QStringLiteral("New title"));
+  QTest::keyClicks(EditOf(dlg, control::Keyword(1)), QStringLiteral("kw1"));
+  QTest::keyClicks(EditOf(dlg, control::RedirectUrl), QStringLiteral("http://x/"));
+  Control<QCheckBox>(dlg, control::IndexAll)->setChecked(true);
+  Control<QRadioButton>(dlg, control::Global)->click();
+  EditOf(dlg, control::Status)->setText(QStringLiteral("typed"));
   const verdo::MetaTagForm before = dlg.Form();
 
   ModalAnswerer answerer;
   QWidget* focusAtBox = nullptr;
   answerer.OnBox = [&](QMessageBox*) { focusAtBox = dlg.focusWidget(); };
   // Totals starts with ReadForm, which fails; the handler goes on.
-  Control<QPushButton>(dlg, 1048)->click();
+  Control<QPushButton>(dlg, control::Totals)->click();
 
   QCOMPARE(answerer.Boxes.size(), std::size_t(2));
   const verdo::testing::SeenBox& limit = answerer.Boxes[0];
@@ -399,8 +401,8 @@ void MetaDlgTest::overlongDescriptionStopsTheExchange() {
   QCOMPARE(limit.Icon, QMessageBox::Warning);
   QCOMPARE(limit.ButtonCount, 1);
   Q_UNUSED(focusAtBox);
-  QCOMPARE(dlg.focusWidget(), Control(dlg, 1031));
-  QCOMPARE(EditOf(dlg, 1031)->selectedText().size(), 300);
+  QCOMPARE(dlg.focusWidget(), Control(dlg, control::Description));
+  QCOMPARE(EditOf(dlg, control::Description)->selectedText().size(), 300);
 
   // Read up to Description; everything after it as it was.
   const verdo::MetaTagForm& form = dlg.Form();
@@ -422,8 +424,8 @@ void MetaDlgTest::enterInTitleEndsTheDialog() {
   dlg.show();
   QVERIFY(QTest::qWaitForWindowExposed(&dlg));
   QSignalSpy finished(&dlg, &QDialog::finished);
-  QTest::keyClicks(EditOf(dlg, 1010), QStringLiteral("Home"));
-  QTest::keyClick(EditOf(dlg, 1010), Qt::Key_Return);
+  QTest::keyClicks(EditOf(dlg, control::Title), QStringLiteral("Home"));
+  QTest::keyClick(EditOf(dlg, control::Title), Qt::Key_Return);
   QCOMPARE(finished.size(), 1);
   QCOMPARE(dlg.result(), int(QDialog::Accepted));
   QVERIFY(!dlg.isVisible());
@@ -437,12 +439,12 @@ void MetaDlgTest::enterInTitleEndsTheDialog() {
   second.ShowForm();
   QSignalSpy secondFinished(&second, &QDialog::finished);
   ModalAnswerer answerer;
-  QTest::keyClick(Control<QCheckBox>(second, 1038), Qt::Key_Enter, Qt::KeypadModifier);
+  QTest::keyClick(Control<QCheckBox>(second, control::Revisit), Qt::Key_Enter, Qt::KeypadModifier);
   QCOMPARE(answerer.Boxes.size(), std::size_t(1));
   QCOMPARE(answerer.Boxes[0].Text, QStringLiteral("Please enter no more than 80 characters."));
   QCOMPARE(secondFinished.size(), 0);
   QVERIFY(second.isVisible());
-  QCOMPARE(second.focusWidget(), Control(second, 1029));
+  QCOMPARE(second.focusWidget(), Control(second, control::Author));
 }
 
 void MetaDlgTest::enterOnAPushButtonPressesIt() {
@@ -450,7 +452,7 @@ void MetaDlgTest::enterOnAPushButtonPressesIt() {
   dlg.show();
   QVERIFY(QTest::qWaitForWindowExposed(&dlg));
   QSignalSpy finished(&dlg, &QDialog::finished);
-  QPushButton* totals = Control<QPushButton>(dlg, 1048);
+  QPushButton* totals = Control<QPushButton>(dlg, control::Totals);
   totals->setFocus();
   ModalAnswerer answerer;
   QTest::keyClick(totals, Qt::Key_Return);
@@ -472,15 +474,15 @@ void MetaDlgTest::escapeExitAndCloseEndWithoutReading() {
   dlg.show();
   QVERIFY(QTest::qWaitForWindowExposed(&dlg));
   QSignalSpy finished(&dlg, &QDialog::finished);
-  QTest::keyClicks(EditOf(dlg, 1010), QStringLiteral("Unread"));
+  QTest::keyClicks(EditOf(dlg, control::Title), QStringLiteral("Unread"));
   // Over the limit, so reading the form would show a message.
   dlg.Form().Description = std::string(256, 'x');
   dlg.ShowForm();
   ModalAnswerer answerer;
   if (how == "escape") {
-    QTest::keyClick(EditOf(dlg, 1010), Qt::Key_Escape);
+    QTest::keyClick(EditOf(dlg, control::Title), Qt::Key_Escape);
   } else if (how == "exit") {
-    QTest::mouseClick(Control<QPushButton>(dlg, 2), Qt::LeftButton);
+    QTest::mouseClick(Control<QPushButton>(dlg, control::Exit), Qt::LeftButton);
   } else {
     dlg.close();
   }
@@ -516,10 +518,10 @@ void MetaDlgTest::attachedAutomationObjectHidesInsteadOfEnding() {
   ModalAnswerer answerer;
   int requests = 0;
   for (auto request : std::initializer_list<std::function<void()>>{
-           [&] { QTest::keyClick(EditOf(dlg, 1010), Qt::Key_Escape); },
-           [&] { Control<QPushButton>(dlg, 2)->click(); },
+           [&] { QTest::keyClick(EditOf(dlg, control::Title), Qt::Key_Escape); },
+           [&] { Control<QPushButton>(dlg, control::Exit)->click(); },
            [&] { dlg.close(); },
-           [&] { QTest::keyClick(EditOf(dlg, 1010), Qt::Key_Return); },
+           [&] { QTest::keyClick(EditOf(dlg, control::Title), Qt::Key_Return); },
        }) {
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
@@ -531,12 +533,12 @@ void MetaDlgTest::attachedAutomationObjectHidesInsteadOfEnding() {
   // Hidden while its modal run goes on.
   QTimer::singleShot(0, &dlg, [&] {
     dlg.show();
-    Control<QPushButton>(dlg, 2)->click();
+    Control<QPushButton>(dlg, control::Exit)->click();
     QVERIFY(!dlg.isVisible());
     QVERIFY(finished.isEmpty());
     dlg.SetAutoProxy(nullptr);
     dlg.show();
-    Control<QPushButton>(dlg, 2)->click();
+    Control<QPushButton>(dlg, control::Exit)->click();
   });
   answerer.OnDialog = [](QWidget*) {};
   QCOMPARE(dlg.exec(), int(QDialog::Rejected));
@@ -552,12 +554,12 @@ void MetaDlgTest::attachedAutomationObjectHidesInsteadOfEnding() {
 
 void MetaDlgTest::previewShowsTheHeadBlockCaptionedWithTheTitle() {
   CMetaDlg dlg;
-  Type(EditOf(dlg, 1010), QStringLiteral("My <b>Page</b> \u00E9"));
-  QTest::keyClicks(EditOf(dlg, verdo::KeywordControlId(1)), QStringLiteral("abc"));
-  QTest::keyClicks(EditOf(dlg, 1045), QStringLiteral("http://example.invalid/"));
+  Type(EditOf(dlg, control::Title), QStringLiteral("My <b>Page</b> \u00E9"));
+  QTest::keyClicks(EditOf(dlg, control::Keyword(1)), QStringLiteral("abc"));
+  QTest::keyClicks(EditOf(dlg, control::RedirectUrl), QStringLiteral("http://example.invalid/"));
   ModalAnswerer answerer;
-  Control<QPushButton>(dlg, 1047)->click();
-  Control<QPushButton>(dlg, 1047)->click();
+  Control<QPushButton>(dlg, control::Preview)->click();
+  Control<QPushButton>(dlg, control::Preview)->click();
   QCOMPARE(answerer.Boxes.size(), std::size_t(2));
   const QString expected = QStringFromCp1252(verdo::ComposeHeadBlock(dlg.Form(), verdo::HeadBlockStyle::Plain));
   QVERIFY(expected.startsWith(QStringLiteral("<TITLE>My <b>Page</b> \u00E9</TITLE>")));
@@ -568,18 +570,18 @@ void MetaDlgTest::previewShowsTheHeadBlockCaptionedWithTheTitle() {
     QCOMPARE(box.ButtonCount, 1);
   }
   QVERIFY(!expected.contains(QStringLiteral("example.invalid")));
-  QCOMPARE(EditOf(dlg, 1010)->text(), QStringLiteral("My <b>Page</b> \u00E9"));
+  QCOMPARE(EditOf(dlg, control::Title)->text(), QStringLiteral("My <b>Page</b> \u00E9"));
   QCOMPARE(dlg.windowTitle(), QStringLiteral("Verdo"));
 }
 
 void MetaDlgTest::totalsShowsTheCounts() {
   CMetaDlg dlg;
   ModalAnswerer answerer;
-  Control<QPushButton>(dlg, 1048)->click();
-  QTest::keyClicks(EditOf(dlg, verdo::KeywordControlId(1)), QStringLiteral("abc"));
-  QTest::keyClicks(EditOf(dlg, verdo::KeywordControlId(2)), QStringLiteral("de"));
-  QTest::keyClicks(EditOf(dlg, 1029), QStringLiteral("  "));
-  Control<QPushButton>(dlg, 1048)->click();
+  Control<QPushButton>(dlg, control::Totals)->click();
+  QTest::keyClicks(EditOf(dlg, control::Keyword(1)), QStringLiteral("abc"));
+  QTest::keyClicks(EditOf(dlg, control::Keyword(2)), QStringLiteral("de"));
+  QTest::keyClicks(EditOf(dlg, control::Author), QStringLiteral("  "));
+  Control<QPushButton>(dlg, control::Totals)->click();
   QCOMPARE(answerer.Boxes.size(), std::size_t(2));
   QCOMPARE(answerer.Boxes[0].Caption, QStringLiteral("Character Totals"));
   QCOMPARE(answerer.Boxes[0].Text,
@@ -593,10 +595,10 @@ void MetaDlgTest::helpOpensTheHelpPage() {
   CMetaDlg dlg;
   UrlCatcher catcher;
   QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "Open");
-  Control<QPushButton>(dlg, 57670)->click();
+  Control<QPushButton>(dlg, control::Help)->click();
   QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
   QCOMPARE(catcher.Opened, QList<QUrl>{QUrl(QString::fromUtf8(verdo::kHelpPageUrl))});
-  QCOMPARE(Control<QPushButton>(dlg, 57670)->text(), QStringLiteral("&Help"));
+  QCOMPARE(Control<QPushButton>(dlg, control::Help)->text(), QStringLiteral("&Help"));
 }
 
 void MetaDlgTest::windowMenuOpensTheAboutBox() {
@@ -622,12 +624,12 @@ void MetaDlgTest::windowMenuOpensTheAboutBox() {
   QApplication::sendEvent(&dlg, &rightClick);
   QVERIFY(Eventually([&] { return answerer.Menus.size() == 2; }));
 
-  const QString titleBefore = EditOf(dlg, 1010)->text();
+  const QString titleBefore = EditOf(dlg, control::Title)->text();
   about->trigger();
   QCOMPARE(answerer.DialogTitles.size(), std::size_t(1));
   QCOMPARE(answerer.DialogTitles[0], QStringLiteral("About meta"));
   QVERIFY(dlg.isVisible());
-  QCOMPARE(EditOf(dlg, 1010)->text(), titleBefore);
+  QCOMPARE(EditOf(dlg, control::Title)->text(), titleBefore);
 }
 
 void MetaDlgTest::aboutBoxFollowsItsTable() {

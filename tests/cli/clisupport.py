@@ -1,4 +1,4 @@
-"""What the verdo-cli tests share: where the program is, and file helpers."""
+"""What the verdo-cli tests share: where the program is, the reference examples, and file helpers."""
 import os
 import resource
 import signal
@@ -7,16 +7,18 @@ import subprocess
 BIN = os.environ.get("VERDO_BIN", os.path.join(os.path.dirname(__file__), "..", "..", "build", "bin"))
 CLI = os.path.join(BIN, "verdo-cli")
 
-# The META lines of the garden shop's form (no newline after the last).
-GARDEN_META = (
-    b'<META NAME="description" CONTENT="Spades and rakes">\n'
-    b'<META NAME="keywords" CONTENT="spade, rake, hoe,trowel">\n'
-    b'<META NAME="author" CONTENT="Web Team">\n'
-    b'<META NAME="copyright" CONTENT="2001 Garden Shop">\n'
-    b'<META NAME="robots" CONTENT="noindex, nocache">\n'
-    b'<META HTTP-EQUIV="expires" CONTENT="Mon, 01 Jan 2002 00:00:00 GMT">\n'
-    b'<META NAME="distribution" CONTENT="Local">\n'
-    b'<META NAME="revisit-after" CONTENT="31 days">')
+DATA = os.environ.get("VERDO_TEST_DATA", os.path.join(os.path.dirname(__file__), "..", "data"))
+
+
+def data(name):
+    """The bytes of a reference example in tests/data."""
+    with open(os.path.join(DATA, name), "rb") as f:
+        return f.read()
+
+
+# The garden shop's head block, and its META lines (no newline after the last).
+GARDEN_HEAD = data("garden_head.txt")
+GARDEN_META = GARDEN_HEAD.split(b"\n", 1)[1]
 
 
 def run_cli(*args, **kwargs):

@@ -3,12 +3,9 @@ import os
 import tempfile
 import unittest
 
-from clisupport import GARDEN_META, run_cli, write
+from clisupport import GARDEN_META, data, run_cli, write
 
-FORM = (b"TITLE=Garden Tools\r\nDESCRIPTION=Spades and rakes\r\nKW1=spade\r\nKW3=rake\r\n"
-        b"KWX=hoe,trowel\r\nAUTHOR=Web Team\r\nCOPYRIGHT=2001 Garden Shop\r\n"
-        b"EXPIRES=Mon, 01 Jan 2002 00:00:00 GMT\r\nNOINDEX=yes\r\nNOCACHE=yes\r\nREVISIT=yes\r\n"
-        b"DISTRIBUTION=Local\r\n")
+FORM = data("garden.tem")
 
 
 class ComposeCommands(unittest.TestCase):

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "GardenForm.h"
+#include "TestData.h"
 #include "core/compose/CharacterTotals.h"
 #include "core/compose/HeadBlock.h"
 
@@ -15,21 +16,13 @@ MetaTagForm EmptyForm() {
   return form;
 }
 
-const char* const kGardenMetaLines =
-    "<META NAME=\"description\" CONTENT=\"Spades and rakes\">\n"
-    "<META NAME=\"keywords\" CONTENT=\"spade, rake, hoe,trowel\">\n"
-    "<META NAME=\"author\" CONTENT=\"Web Team\">\n"
-    "<META NAME=\"copyright\" CONTENT=\"2001 Garden Shop\">\n"
-    "<META NAME=\"robots\" CONTENT=\"noindex, nocache\">\n"
-    "<META HTTP-EQUIV=\"expires\" CONTENT=\"Mon, 01 Jan 2002 00:00:00 GMT\">\n"
-    "<META NAME=\"distribution\" CONTENT=\"Local\">\n"
-    "<META NAME=\"revisit-after\" CONTENT=\"31 days\">";
-
 TEST(HeadBlock, WorkedExampleInBothStyles) {
-  EXPECT_EQ(ComposeHeadBlock(GardenForm(), HeadBlockStyle::Plain),
-            std::string("<TITLE>Garden Tools</TITLE>\n") + kGardenMetaLines);
-  EXPECT_EQ(ComposeHeadBlock(GardenForm(), HeadBlockStyle::TrapPage),
-            std::string("\n<TITLE>Garden Tools</TITLE>\n\n") + kGardenMetaLines);
+  const std::string plain = testing::TestData("garden_head.txt");
+  EXPECT_EQ(ComposeHeadBlock(GardenForm(), HeadBlockStyle::Plain), plain);
+  // The trap page's style: an empty line before the title and one after it.
+  const std::string title = "<TITLE>Garden Tools</TITLE>\n";
+  ASSERT_EQ(plain.substr(0, title.size()), title);
+  EXPECT_EQ(ComposeHeadBlock(GardenForm(), HeadBlockStyle::TrapPage), "\n" + title + "\n" + plain.substr(title.size()));
 }
 
 TEST(HeadBlock, EmptyFormHasOnlyTheAlwaysLines) {

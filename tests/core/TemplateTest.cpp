@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "GardenForm.h"
+#include "TestData.h"
 #include "core/templates/Template.h"
 #include "core/text/Text.h"
 
@@ -19,6 +21,11 @@ TEST(Template, EmptyAndInitialFormsHaveTheirExactSizes) {
   const std::string initial = LfToCrLf(FormatTemplate(MetaTagForm{}));
   EXPECT_EQ(initial.size(), 290u);
   EXPECT_NE(initial.find("\r\nCOPYRIGHT=Copyright \xA9 2000\r\n"), std::string::npos);
+}
+
+// The garden shop's file is what Save writes for the form it loads.
+TEST(Template, GardenFileIsWhatSaveWritesForItsForm) {
+  EXPECT_EQ(LfToCrLf(FormatTemplate(testing::GardenForm())), testing::TestData("garden.tem"));
 }
 
 TEST(Template, GlobalAndFlagsAreWritten) {
@@ -54,6 +61,8 @@ struct LineCase {
   int Revisit;              // Revisit after applying it to a form whose Revisit is 0
 };
 
+void PrintTo(const LineCase& c, std::ostream* out) { *out << ::testing::PrintToString(c.Line); }
+
 class TemplateLine : public ::testing::TestWithParam<LineCase> {};
 
 TEST_P(TemplateLine, AppliesOnlyWhatItNames) {
@@ -82,6 +91,61 @@ TEST(Template, KeysAreWholeWordsAndLastLineWithoutLfIsDropped) {
   EXPECT_EQ(form.Title, "");
   ApplyTemplateText("DISTRIBUTION=Global\n", form);
   EXPECT_EQ(form.Distribution, kDistributionGlobal);
+}
+
+struct SwitchCase {
+  std::string Line;
+  int MetaTagForm::*Field;
+  int Value;  // after applying the line to a form where every switch is set
+};
+
+void PrintTo(const SwitchCase& c, std::ostream* out) { *out << ::testing::PrintToString(c.Line); }
+
+class TemplateSwitchLine : public ::testing::TestWithParam<SwitchCase> {};
+
+// Each yes/no key reaches its own flag and no other; Distribution takes only
+// its two words, in that case.
+TEST_P(TemplateSwitchLine, ChangesItsOwnFieldOnly) {
+  MetaTagForm form;
+  form.Revisit = form.NoCache = form.NoIndex = form.IndexAll = form.NoImageIndex = 1;
+  form.Distribution = kDistributionGlobal;
+  MetaTagForm expected = form;
+  expected.*GetParam().Field = GetParam().Value;
+  ApplyTemplateLine(GetParam().Line, form);
+  EXPECT_EQ(form, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TemplateSwitchLine,
+    ::testing::Values(SwitchCase{"REVISIT=no\n", &MetaTagForm::Revisit, 0},
+                      SwitchCase{"NOCACHE=no\n", &MetaTagForm::NoCache, 0},
+                      SwitchCase{"NOINDEX=no\n", &MetaTagForm::NoIndex, 0},
+                      SwitchCase{"INDEXALL=no\n", &MetaTagForm::IndexAll, 0},
+                      SwitchCase{"NOIMGINDEX=no\n", &MetaTagForm::NoImageIndex, 0},
+                      SwitchCase{"NOIMGINDEX=No\n", &MetaTagForm::NoImageIndex, 1},
+                      SwitchCase{"DISTRIBUTION=Local\r\n", &MetaTagForm::Distribution, kDistributionLocal},
+                      SwitchCase{"DISTRIBUTION=local\n", &MetaTagForm::Distribution, kDistributionGlobal},
+                      SwitchCase{"DISTRIBUTION=\n", &MetaTagForm::Distribution, kDistributionGlobal}));
+
+// Every field has its own line: a form whose fields all differ writes each
+// value once, under its own key, and the flags in their fixed order.
+TEST(Template, EveryFieldHasItsLineInItsPlace) {
+  MetaTagForm form;
+  form.Title = "t";
+  form.Description = "d";
+  for (int n = 1; n <= 16; ++n) form.Keyword(n) = "k" + std::to_string(n);
+  form.ExtraKeywords = "x";
+  form.Author = "a";
+  form.Copyright = "c";
+  form.Expires = "e";
+  form.RedirectUrl = "r";
+  form.NoCache = form.IndexAll = 1;
+  form.Distribution = kDistributionGlobal;
+  EXPECT_EQ(FormatTemplate(form),
+            "OWNER=Verdo 1.0\nTITLE=t\nDESCRIPTION=d\nKW1=k1\nKW2=k2\nKW3=k3\nKW4=k4\nKW5=k5\nKW6=k6\n"
+            "KW7=k7\nKW8=k8\nKW9=k9\nKW10=k10\nKW11=k11\nKW12=k12\nKW13=k13\nKW14=k14\nKW15=k15\n"
+            "KW16=k16\nKWX=x\nAUTHOR=a\nCOPYRIGHT=c\nEXPIRES=e\nREDIRECT=r\nDISTRIBUTION=Global\n"
+            "REVISIT=no\nNOCACHE=yes\nNOINDEX=no\nINDEXALL=yes\nNOIMGINDEX=no\n");
 }
 
 }  // namespace

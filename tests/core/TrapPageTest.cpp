@@ -4,7 +4,9 @@
 #include <string>
 
 #include "GardenForm.h"
+#include "TestData.h"
 #include "core/compose/TrapPage.h"
+#include "core/text/Text.h"
 
 namespace verdo {
 namespace {
@@ -25,31 +27,11 @@ const char* const kBodyLine =
     "<BODY TEXT=\"#000000\" BGCOLOR=\"#FFFFFF\" LINK=\"#0000EE\" VLINK=\"#551A8B\" ALINK=\"#FF0000\">\n";
 
 TEST(TrapPage, GardenPageWithCreditsHasItsTwentyFourLines) {
-  const std::string expected =
-      PageTop() +
-      "<TITLE>Garden Tools</TITLE>\n"
-      "\n"
-      "<META NAME=\"description\" CONTENT=\"Spades and rakes\">\n"
-      "<META NAME=\"keywords\" CONTENT=\"spade, rake, hoe,trowel\">\n"
-      "<META NAME=\"author\" CONTENT=\"Web Team\">\n"
-      "<META NAME=\"copyright\" CONTENT=\"2001 Garden Shop\">\n"
-      "<META NAME=\"robots\" CONTENT=\"noindex, nocache\">\n"
-      "<META HTTP-EQUIV=\"expires\" CONTENT=\"Mon, 01 Jan 2002 00:00:00 GMT\">\n"
-      "<META NAME=\"distribution\" CONTENT=\"Local\">\n"
-      "<META NAME=\"revisit-after\" CONTENT=\"31 days\">\n"
-      "</HEAD> \n" +
-      kBodyLine +
-      "\n"
-      "<CENTER><H1>Garden Tools</h1></CENTER>\n"
-      "<CENTER>Spades and rakes</CENTER><CENTER>[<A HREF=shop.htm>Garden Tools</A>]</CENTER>\n" +
-      kFooter +
-      "</BODY>\n"
-      "<!-- Meta Tags Generated with Verdo - Meta Tag Generator.  -->\n"
-      "<!-- More Information:  https://verdo.example.org/  -->\n"
-      "\n"
-      "</HTML>\n";
+  // The file is the page as Generate saves it, with CR LF line ends.
+  const std::string saved = testing::TestData("garden_trap.htm");
   const std::string page = ComposeTrapPage(GardenForm(), true);
-  EXPECT_EQ(page, expected);
+  EXPECT_EQ(LfToCrLf(page), saved);
+  EXPECT_EQ(page, CrLfToLf(saved));
   EXPECT_EQ(std::count(page.begin(), page.end(), '\n'), 24);
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/pages/ExportPage.h"
+#include "core/pages/ExportReference.h"
 #include "core/text/Text.h"
 #include "platform/Files.h"
 #include "platform/TextFile.h"

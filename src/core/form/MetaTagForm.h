@@ -4,7 +4,11 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
+#include <span>
 #include <string>
+
+#include "core/form/ControlIds.h"
 
 namespace verdo {
 
@@ -41,25 +45,27 @@ enum class FieldKind { Text, Flag, Radio };
 // One row of the field table. Text fields reach their string through Text,
 // flags and the radio index through Number; the other is null.
 struct FormField {
-  const char* Name;      // "Title", "Keyword9", ...
-  int ControlId;         // the first radio button for Distribution
+  const char* Name;         // "Title", "Keyword9", ...
+  int ControlId;            // control::...; the first radio button for Distribution
   FieldKind Kind;
-  int Limit;             // in bytes; 0 for no limit of the program's own
+  int Limit;                // in bytes; 0 for no limit of the program's own
+  const char* TemplateKey;  // the key of its template line: "TITLE", "KW9", ...
+  int TemplateLine;         // where the template file has it: 2 to 30, line 1 being OWNER
   std::string* (*Text)(MetaTagForm&);
   int* (*Number)(MetaTagForm&);
 };
 
-// The 29 fields in declaration order, the order in which ReadForm and
-// ShowForm visit them (and so the order that decides which fields a failed
-// limit check leaves stale). StatusText comes after them.
-const std::array<FormField, 29>& FormFields();
+inline constexpr std::size_t kFormFieldCount = 29;
+// The template file: OWNER, then one line for each field.
+inline constexpr int kTemplateLineCount = 30;
 
-// The Status field beside the form: not part of it, but exchanged with it.
-inline constexpr int kStatusControlId = 1052;
+// The 29 fields in exchange order, the order in which ReadForm and ShowForm
+// visit them (and so the order that decides which fields a failed limit
+// check leaves stale). StatusText comes after them.
+std::span<const FormField, kFormFieldCount> FormFields();
+
+// The Status field beside the form (control::Status): not part of it, but
+// exchanged with it.
 inline constexpr int kStatusLimit = 20;
-inline constexpr int kLocalControlId = 1036;
-
-// Keyword N has control id 1011 + N.
-inline constexpr int KeywordControlId(int n) { return 1011 + n; }
 
 }  // namespace verdo

@@ -69,58 +69,6 @@ std::optional<std::size_t> HeadEndScanner::Feed(std::string_view bytes) {
   return std::nullopt;
 }
 
-PageSplit SplitAtHeadEnd(std::string_view page) {
-  PageSplit split;
-  HeadEndScanner scanner;
-  const auto tailStart = scanner.Feed(page);
-  if (tailStart && *tailStart < page.size()) {
-    split.HeadPart.assign(page.substr(0, *tailStart));
-    split.Tail.assign(page.substr(*tailStart));
-    split.Found = true;
-  } else {
-    split.HeadPart.assign(page);
-  }
-  return split;
-}
-
-void CrLfStream::Convert(std::string_view bytes, std::string& out) {
-  std::size_t i = 0;
-  const std::size_t n = bytes.size();
-  while (i < n) {
-    const void* lf = std::memchr(bytes.data() + i, '\n', n - i);
-    const std::size_t end = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - bytes.data()) : n;
-    if (end > i) {
-      out.append(bytes.data() + i, end - i);
-      afterCr_ = bytes[end - 1] == '\r';
-    }
-    if (!lf) break;
-    if (!afterCr_) out += '\r';
-    out += '\n';
-    afterCr_ = false;
-    i = end + 1;
-  }
-}
-
-std::string_view CrLfStream::Converted(std::string_view bytes, std::string& scratch) {
-  // Is there a LF that doesn't follow a CR? memchr jumps from line end to
-  // line end much faster than a look at every byte.
-  bool lone = false;
-  for (std::size_t i = 0; i < bytes.size() && !lone;) {
-    const void* lf = std::memchr(bytes.data() + i, '\n', bytes.size() - i);
-    if (!lf) break;
-    const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(lf) - bytes.data());
-    lone = at == 0 ? !afterCr_ : bytes[at - 1] != '\r';
-    i = at + 1;
-  }
-  if (!lone) {
-    if (!bytes.empty()) afterCr_ = bytes.back() == '\r';
-    return bytes;
-  }
-  scratch.clear();
-  Convert(bytes, scratch);
-  return scratch;
-}
-
 std::string ExportPageStart(std::string_view headBlock, bool found) {
   return ExportPageStart(headBlock, found, PageCharset{}, {});
 }
@@ -137,13 +85,6 @@ std::string ExportPageStart(std::string_view headBlock, bool found, const PageCh
   rest += "\n</HEAD>\n";
   start += encode ? encode(rest) : rest;
   return start;
-}
-
-std::string ComposeExportPage(std::string_view headBlock, std::string_view headPart,
-                              std::string_view tail, bool found) {
-  std::string page = ExportPageStart(headBlock, found);
-  page += found ? tail : headPart;
-  return page;
 }
 
 }  // namespace verdo

@@ -160,6 +160,9 @@ std::optional<std::string_view> EncodingFromMetaContent(std::string_view content
 void CharsetDeclarationFinder::Feed(std::string_view bytes) {
   if (Found() || bytes.empty()) return;
   pending_.append(bytes);
+  // Without a ">" an unfinished tag can't end: no need to read it again.
+  if (inTag_ && bytes.find('>') == std::string_view::npos && pending_.size() < kLongestTag) return;
+  inTag_ = false;
   pending_.erase(0, Scan());
   if (Found()) pending_.clear();
 }
@@ -199,7 +202,10 @@ std::size_t CharsetDeclarationFinder::Scan() {
       std::vector<Attribute> attributes;
       const auto length = ReadAttributes(window, pos, attributes);
       if (!length) {
-        if (!windowFull) return lt;
+        if (!windowFull) {
+          inTag_ = true;
+          return lt;
+        }
         i = lt + 1;
         continue;
       }
@@ -216,7 +222,10 @@ std::size_t CharsetDeclarationFinder::Scan() {
     if (rest[1] == '!' || rest[1] == '/' || rest[1] == '?') {
       const std::size_t gt = window.find('>');
       if (gt == std::string_view::npos) {
-        if (!windowFull) return lt;
+        if (!windowFull) {
+          inTag_ = true;
+          return lt;
+        }
         i = lt + 1;
         continue;
       }

@@ -38,6 +38,9 @@ class CharsetDeclarationFinder {
   // A tag that doesn't end within this many bytes is given up on (read as text).
   static constexpr std::size_t kLongestTag = 64 * 1024;
 
+  // An unfinished tag is read again when more bytes come, once one of them
+  // is a ">"; so feed pieces of some KiB, not single lines, where a page
+  // may be hostile.
   void Feed(std::string_view bytes);
   bool Found() const { return encoding_.has_value(); }
   // The encoding declared, once found.
@@ -51,6 +54,7 @@ class CharsetDeclarationFinder {
 
   std::string pending_;  // bytes not yet done with: an unfinished tag or comment end
   bool inComment_ = false;
+  bool inTag_ = false;  // `pending_` starts with a tag that needs a ">" to end
   std::optional<std::string_view> encoding_;
   std::string tag_;
 };

@@ -16,7 +16,7 @@ struct Pattern {
 };
 
 // Checked in this order; the key part must equal one of them exactly.
-constexpr std::array<Pattern, 18> kPatterns{{
+constexpr auto kPatterns = std::to_array<Pattern>({
     {"<meta name=description content=", Tag::Description},
     {"<meta name=\"description\" content=", Tag::Description},
     {"<meta name=\"keywords\" content=", Tag::Keywords},
@@ -35,7 +35,7 @@ constexpr std::array<Pattern, 18> kPatterns{{
     {"<meta name=robots content=", Tag::Robots},
     {"<meta name=\"distribution\" content=", Tag::Distribution},
     {"<meta name=distribution content=", Tag::Distribution},
-}};
+});
 
 constexpr std::size_t kKeywordFields = 16;
 constexpr std::size_t kRobotsItemsExamined = 4;

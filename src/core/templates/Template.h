@@ -1,4 +1,5 @@
-// The template file: the whole form as 30 "KEY=value" lines.
+// The template file: the whole form as 30 "KEY=value" lines, the keys and
+// their places taken from the field table.
 #pragma once
 
 #include <string>
