@@ -6,6 +6,7 @@
 
 #include "core/compose/HeadBlock.h"
 #include "core/pages/ExportPage.h"
+#include "core/pages/ExportReference.h"
 #include "core/text/Encoding.h"
 #include "core/text/Text.h"
 #include "platform/Charset.h"
