@@ -95,5 +95,8 @@ int CmdTrap(const Args& args, const Options& options);
 int CmdExport(const Args& args, const Options& options);
 int CmdKeywords(const Args& args, const Options& options);
 int CmdImport(const Args& args, const Options& options);
+int CmdAudit(const Args& args, const Options& options);
+// export with --keep-head.
+int CmdExportKeepHead(const Args& args);
 
 }  // namespace verdo::cli

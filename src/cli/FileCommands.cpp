@@ -22,7 +22,8 @@ int CmdTrap(const Args& args, const Options& options) {
   return kDone;
 }
 
-int CmdExport(const Args& args, const Options&) {
+int CmdExport(const Args& args, const Options& options) {
+  if (options.Has("keep-head")) return CmdExportKeepHead(args);
   if (args.size() < 2) return UsageError("export takes a template file and at least one page");
   MetaTagForm form;
   if (!LoadForm(args[0], form)) return kFailed;

@@ -14,6 +14,9 @@ constexpr OptionSpec kNewOptions[] = {{"cleared", 0, "", "the form after Clear A
 constexpr OptionSpec kHeadOptions[] = {{"trap", 0, "", "the head block in trap page style"}};
 constexpr OptionSpec kTrapOptions[] = {
     {"output", 'o', "PAGE", "write the trap page to PAGE as Generate writes it (credits, CR LF)"}};
+constexpr OptionSpec kExportOptions[] = {
+    {"keep-head", 0, "", "only the head block's own elements replaced, the rest of the page kept"}};
+constexpr OptionSpec kAuditOptions[] = {{"json", 0, "", "a JSON array of one object a page"}};
 constexpr OptionSpec kKeywordOptions[] = {
     {"seed", 0, "N", "shuffle seeded with N (0 to 4294967295) instead of the time"}};
 
@@ -27,11 +30,12 @@ constexpr Command kCommands[] = {
      kTrapOptions, CmdTrap},
     {"export", "FORM.tem PAGE...",
      "the head block written into each page, as Export does;\na page that doesn't exist yet gets the head section alone",
-     {}, CmdExport},
+     kExportOptions, CmdExport},
     {"import", "URL [FORM.tem]", "the page's title and meta tags applied to FORM", {}, CmdImport},
     {"keywords", "OP FORM.tem",
      "the template after a keyword tool; OP: upper, lower,\ncapitalise, reverse, shuffle (seeded with N or the time), clear",
      kKeywordOptions, CmdKeywords},
+    {"audit", "PAGE|DIR...", "titles, descriptions, keywords and problems, page by page", kAuditOptions, CmdAudit},
 };
 
 constexpr std::size_t kSummaryColumn = 36;

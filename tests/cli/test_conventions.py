@@ -86,7 +86,7 @@ class ConventionsTest(unittest.TestCase):
 
     def test_every_command_has_its_own_help(self):
         listed = re.findall(rb"^  ([a-z]+) ", self.ok("--help"), re.M)
-        self.assertEqual(listed, [b"new", b"head", b"totals", b"trap", b"export", b"import", b"keywords"])
+        self.assertEqual(listed, [b"new", b"head", b"totals", b"trap", b"export", b"import", b"keywords", b"audit"])
         for name in listed:
             with self.subTest(command=name):
                 text = self.ok(name.decode(), "--help")

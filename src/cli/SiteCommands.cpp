@@ -1,0 +1,162 @@
+// export --keep-head and audit: whole sites, page by page, with the head
+// found by an HTML parser.
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#include "cli/Cli.h"
+#include "core/compose/HeadBlock.h"
+#include "core/site/KeptHead.h"
+#include "core/site/PageScan.h"
+#include "core/site/SiteAudit.h"
+#include "core/text/Encoding.h"
+#include "core/text/Text.h"
+#include "platform/Charset.h"
+#include "platform/HtmlOutline.h"
+#include "platform/PageFile.h"
+
+namespace verdo::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::size_t kPrintPiece = 64 * 1024;
+
+// Reads the page into `bytes`; reports and returns false when it can't.
+// A page that isn't there counts as empty when `missingIsEmpty`.
+bool ReadPage(const std::string& path, std::string& bytes, bool missingIsEmpty) {
+  const PageRead read = ReadPageFile(path, bytes);
+  if (read.State == PageRead::Status::Read) return true;
+  if (read.State == PageRead::Status::Missing && missingIsEmpty) {
+    bytes.clear();
+    return true;
+  }
+  ReportFailure(path, read.State == PageRead::Status::Missing ? "Error Opening File (no such file)"
+                                                              : "Error Opening File (" + read.Reason + ")");
+  return false;
+}
+
+int KeepHead(const std::string& path, const std::string& headBlock, std::string& bytes) {
+  // A page that doesn't exist yet is made, holding a head section alone.
+  if (!ReadPage(path, bytes, true)) return kFailed;
+  const PageScan scan = ScanPage(bytes);
+  if (IsWideEncoding(scan.Charset.Encoding)) {
+    ReportFailure(path, "Error Opening File (a page in " + std::string(scan.Charset.Encoding) + ")");
+    return kFailed;
+  }
+  const PageOutline outline = OutlinePage(bytes, scan.Charset.BomLength);
+  const auto page = ComposeKeptHeadPage(bytes, outline, EncodeForPage(headBlock, scan.Charset.Encoding));
+  if (!page) {
+    ReportFailure(path, "Error Saving File (its title has no end tag)");
+    return kFailed;
+  }
+  // Nothing to change: the file is left alone, times and all.
+  if (*page == bytes) return kDone;
+  if (!WritePageFile(path, *page)) {
+    ReportFailure(path, "Error Saving File");
+    return kFailed;
+  }
+  return kDone;
+}
+
+// The page's text for the parser when its values are to be read: UTF-8.
+// Characters of other pages that the form's Windows-1252 can't hold come as
+// numeric references, which the parser reads as those characters.
+std::string_view TextForAudit(std::string_view bytes, const PageScan& scan, std::string& converted,
+                              std::size_t& contentStart) {
+  contentStart = scan.Charset.BomLength;
+  if (scan.Charset.Encoding == kUtf8 || (!scan.SawNonAscii && !IsWideEncoding(scan.Charset.Encoding))) return bytes;
+  converted = Utf8FromCp1252(DecodeForForm(bytes.substr(contentStart), scan.Charset.Encoding));
+  contentStart = 0;
+  return converted;
+}
+
+PageAudit AuditBytes(std::string path, std::string_view bytes, std::string& converted) {
+  const PageScan scan = ScanPage(bytes);
+  std::size_t contentStart = 0;
+  const std::string_view text = TextForAudit(bytes, scan, converted, contentStart);
+  PageFacts facts = FactsFromOutline(OutlinePage(text, contentStart));
+  facts.HeadEndFound = scan.HeadEndFound;
+  facts.EncodingMismatch = scan.EncodingMismatch;
+  return AuditPage(std::move(path), facts);
+}
+
+bool IsPageName(const fs::path& path) {
+  const std::string extension = ToLowerAscii(path.extension().string());
+  return extension == ".htm" || extension == ".html";
+}
+
+// The pages a word names: the file itself, or a folder's .htm and .html
+// files, all the way down, in name order. Links to folders are not
+// followed (they may lead back up); links to files are.
+bool CollectPages(const std::string& word, std::vector<std::string>& pages) {
+  std::error_code error;
+  if (!fs::is_directory(word, error)) {
+    pages.push_back(word);
+    return true;
+  }
+  std::vector<std::string> found;
+  fs::recursive_directory_iterator it(word, fs::directory_options::skip_permission_denied, error);
+  for (; !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
+    std::error_code ignored;
+    if (it->is_regular_file(ignored) && IsPageName(it->path())) found.push_back(it->path().string());
+  }
+  if (error) {
+    ReportFailure(word, "Error Opening File (" + error.message() + ")");
+    return false;
+  }
+  std::sort(found.begin(), found.end());
+  pages.insert(pages.end(), found.begin(), found.end());
+  return true;
+}
+
+}  // namespace
+
+int CmdExportKeepHead(const Args& args) {
+  if (args.size() < 2) return UsageError("export --keep-head takes a template file and at least one page");
+  MetaTagForm form;
+  if (!LoadForm(args[0], form)) return kFailed;
+  const std::string headBlock = ComposeHeadBlock(form, HeadBlockStyle::Plain);
+  int status = kDone;
+  std::string bytes;
+  for (std::size_t i = 1; i < args.size(); ++i)
+    if (KeepHead(args[i], headBlock, bytes) != kDone) status = kFailed;
+  return status;
+}
+
+int CmdAudit(const Args& words, const Options& options) {
+  const bool json = options.Has("json");
+  if (words.empty()) return UsageError("audit takes at least one page or folder");
+  int status = kDone;
+  std::vector<std::string> paths;
+  for (const auto& word : words)
+    if (!CollectPages(word, paths)) status = kFailed;
+
+  std::vector<PageAudit> pages;
+  std::string bytes;
+  std::string converted;
+  for (auto& path : paths) {
+    if (!ReadPage(path, bytes, false)) {
+      status = kFailed;
+      continue;
+    }
+    pages.push_back(AuditBytes(std::move(path), bytes, converted));
+  }
+  MarkDuplicates(pages);
+  // Printed in pieces, so that the whole report is never held at once.
+  std::string out = json ? FormatAuditJsonStart() : std::string();
+  for (std::size_t i = 0; i < pages.size(); ++i) {
+    out += json ? FormatAuditJsonEntry(pages[i], i) : FormatAuditLine(pages[i]);
+    if (out.size() >= kPrintPiece) {
+      Print(out);
+      out.clear();
+    }
+  }
+  Print(out + (json ? FormatAuditJsonEnd(pages.size()) : FormatAuditSummary(pages)));
+  for (const auto& page : pages)
+    if (!Problems(page).empty()) status = kFailed;
+  return status;
+}
+
+}  // namespace verdo::cli

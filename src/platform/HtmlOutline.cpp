@@ -1,0 +1,175 @@
+#include "platform/HtmlOutline.h"
+
+#include <gumbo.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "core/text/Text.h"
+
+namespace verdo {
+
+namespace {
+
+// A first look this far suffices for most pages without a <body> tag.
+constexpr std::size_t kFirstLook = 64 * 1024;
+
+struct Parse {
+  GumboOptions Options = kGumboDefaultOptions;
+  GumboOutput* Output = nullptr;
+  std::string_view Source;
+
+  explicit Parse(std::string_view source) : Source(source) {
+    Options.max_errors = 0;  // they aren't read: don't keep them
+    Output = gumbo_parse_with_options(&Options, source.data(), source.size());
+  }
+  ~Parse() {
+    if (Output) gumbo_destroy_output(&Options, Output);
+  }
+  Parse(const Parse&) = delete;
+  Parse& operator=(const Parse&) = delete;
+};
+
+// `lowerNeedle` starts with a byte that has no case ("<").
+std::size_t FindNoCase(std::string_view text, std::string_view lowerNeedle) {
+  for (std::size_t at = text.find(lowerNeedle[0]); at != std::string_view::npos;
+       at = text.find(lowerNeedle[0], at + 1)) {
+    if (text.size() - at < lowerNeedle.size()) break;
+    std::size_t i = 1;
+    while (i < lowerNeedle.size() && ToLowerAscii(text[at + i]) == lowerNeedle[i]) ++i;
+    if (i == lowerNeedle.size()) return at;
+  }
+  return std::string_view::npos;
+}
+
+// Past the first thing that looks like a <body> tag, or nothing.
+std::size_t FirstLookLength(std::string_view page) {
+  const std::size_t body = FindNoCase(page, "<body");
+  if (body != std::string_view::npos) {
+    const std::size_t close = page.find('>', body);
+    if (close != std::string_view::npos) return close + 1;
+  }
+  return std::min(page.size(), kFirstLook);
+}
+
+std::vector<GumboNode*> Children(const GumboNode* node) {
+  const GumboVector& list =
+      node->type == GUMBO_NODE_DOCUMENT ? node->v.document.children : node->v.element.children;
+  std::vector<GumboNode*> out;
+  for (unsigned i = 0; i < list.length; ++i) out.push_back(static_cast<GumboNode*>(list.data[i]));
+  return out;
+}
+
+const GumboNode* ChildElement(const GumboNode* node, GumboTag tag) {
+  if (!node) return nullptr;
+  for (const GumboNode* child : Children(node))
+    if (child->type == GUMBO_NODE_ELEMENT && child->v.element.tag == tag) return child;
+  return nullptr;
+}
+
+// Once the body (or frameset) has been started by something in the page
+// itself, no later token adds to the head. A body started by the end of the
+// text parsed so far doesn't count (more of the page may go into the head):
+// a body not started by its own tag counts only when the token that started
+// it stands in it, clear of the end, where cutting the text can't have
+// changed it.
+bool HeadIsComplete(const GumboOutput* output, std::size_t parsed) {
+  constexpr std::size_t kClearOfTheEnd = 64;
+  for (const GumboTag tag : {GUMBO_TAG_BODY, GUMBO_TAG_FRAMESET}) {
+    const GumboNode* body = ChildElement(output->root, tag);
+    if (!body) continue;
+    if (body->v.element.original_tag.length > 0) return true;
+    const auto children = Children(body);
+    if (children.empty()) return false;
+    const GumboNode* first = children.front();
+    const std::size_t at =
+        first->type == GUMBO_NODE_ELEMENT ? first->v.element.start_pos.offset : first->v.text.start_pos.offset;
+    return at + kClearOfTheEnd <= parsed;
+  }
+  return false;
+}
+
+std::size_t OffsetOf(const Parse& parse, const GumboStringPiece& piece) {
+  return static_cast<std::size_t>(piece.data - parse.Source.data());
+}
+
+bool Written(const GumboStringPiece& piece) { return piece.length > 0 && piece.data; }
+
+std::string TagName(const GumboElement& element) {
+  if (element.tag != GUMBO_TAG_UNKNOWN) return gumbo_normalized_tagname(element.tag);
+  GumboStringPiece name = element.original_tag;
+  gumbo_tag_from_original_text(&name);
+  return ToLowerAscii(std::string_view(name.data ? name.data : "", name.length));
+}
+
+std::string TextOf(const GumboNode* node) {
+  std::string text;
+  for (const GumboNode* child : Children(node))
+    if (child->type == GUMBO_NODE_TEXT || child->type == GUMBO_NODE_WHITESPACE || child->type == GUMBO_NODE_CDATA)
+      text += child->v.text.text;
+  return text;
+}
+
+HeadElement ElementOf(const Parse& parse, const GumboNode* node, std::size_t base) {
+  const GumboElement& element = node->v.element;
+  HeadElement out;
+  out.Tag = TagName(element);
+  out.Bytes.Begin = base + OffsetOf(parse, element.original_tag);
+  out.Bytes.End = out.Bytes.Begin + element.original_tag.length;
+  if (Written(element.original_end_tag))
+    out.Bytes.End = base + OffsetOf(parse, element.original_end_tag) + element.original_end_tag.length;
+  else
+    out.EndTagMissing = element.tag == GUMBO_TAG_TITLE;
+  for (unsigned i = 0; i < element.attributes.length; ++i) {
+    const auto* attribute = static_cast<const GumboAttribute*>(element.attributes.data[i]);
+    out.Attributes.emplace_back(attribute->name, attribute->value);
+  }
+  if (element.tag == GUMBO_TAG_TITLE) out.Text = TextOf(node);
+  return out;
+}
+
+// The document type declaration ends at its first ">".
+std::optional<std::size_t> DoctypeEnd(std::string_view source) {
+  const std::size_t start = FindNoCase(source, "<!doctype");
+  if (start == std::string_view::npos) return std::nullopt;
+  const std::size_t close = source.find('>', start);
+  return close == std::string_view::npos ? source.size() : close + 1;
+}
+
+PageOutline OutlineOf(const Parse& parse, std::size_t base) {
+  PageOutline outline;
+  outline.ContentStart = base;
+  const GumboNode* html = parse.Output->root;
+  if (parse.Output->document->v.document.has_doctype) {
+    const std::size_t htmlStart = Written(html->v.element.original_tag) ? OffsetOf(parse, html->v.element.original_tag)
+                                                                        : parse.Source.size();
+    if (const auto end = DoctypeEnd(parse.Source.substr(0, htmlStart))) outline.DoctypeEnd = base + *end;
+  }
+  if (Written(html->v.element.original_tag))
+    outline.HtmlTagEnd = base + OffsetOf(parse, html->v.element.original_tag) + html->v.element.original_tag.length;
+  const GumboNode* head = ChildElement(html, GUMBO_TAG_HEAD);
+  if (!head) return outline;
+  if (Written(head->v.element.original_tag)) {
+    const std::size_t begin = base + OffsetOf(parse, head->v.element.original_tag);
+    outline.HeadTag = ByteRange{begin, begin + head->v.element.original_tag.length};
+  }
+  for (const GumboNode* child : Children(head))
+    if (child->type == GUMBO_NODE_ELEMENT && Written(child->v.element.original_tag))
+      outline.Head.push_back(ElementOf(parse, child, base));
+  return outline;
+}
+
+}  // namespace
+
+PageOutline OutlinePage(std::string_view page, std::size_t contentStart) {
+  const std::string_view source = page.substr(std::min(contentStart, page.size()));
+  std::size_t length = FirstLookLength(source);
+  for (;;) {
+    auto parse = std::make_unique<Parse>(source.substr(0, length));
+    if (length == source.size() || HeadIsComplete(parse->Output, length))
+      return OutlineOf(*parse, page.size() - source.size());
+    length = std::min(source.size(), std::max(length * 4, kFirstLook));
+  }
+}
+
+}  // namespace verdo

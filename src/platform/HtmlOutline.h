@@ -1,0 +1,22 @@
+// A page's head found by an HTML parser (gumbo, which builds the tree as
+// browsers do): the head closed by </head> in any case or left open for the
+// body to close, tags over several lines, single quotes, "/>".
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+#include "core/site/PageOutline.h"
+
+namespace verdo {
+
+// The outline of `page` from `contentStart` on (past a byte-order mark).
+// The page may be in any encoding that leaves ASCII as ASCII: its other
+// bytes don't change where elements stand, though they read as U+FFFD in
+// the decoded texts unless the page is UTF-8.
+//
+// Only as much of the page is parsed as it takes to reach the body, after
+// which nothing more can join the head.
+PageOutline OutlinePage(std::string_view page, std::size_t contentStart = 0);
+
+}  // namespace verdo
