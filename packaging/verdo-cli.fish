@@ -1,5 +1,5 @@
 # fish completion for verdo-cli: .tem files where a form is asked for, any file for a page.
-set -l commands new head totals trap export import keywords
+set -l commands new head totals trap export import keywords audit
 complete -c verdo-cli -f
 complete -c verdo-cli -n "not __fish_seen_subcommand_from $commands" -a "$commands"
 complete -c verdo-cli -n "not __fish_seen_subcommand_from $commands" -l version -d 'the version'
@@ -10,4 +10,6 @@ complete -c verdo-cli -n '__fish_seen_subcommand_from trap' -s o -l output -r -F
 complete -c verdo-cli -n '__fish_seen_subcommand_from keywords' -l seed -x -d 'shuffle seeded with N'
 complete -c verdo-cli -n '__fish_seen_subcommand_from keywords' -a 'upper lower capitalise reverse shuffle clear'
 complete -c verdo-cli -n '__fish_seen_subcommand_from head totals trap export import keywords' -a '(__fish_complete_suffix .tem)'
-complete -c verdo-cli -n '__fish_seen_subcommand_from export' -F
+complete -c verdo-cli -n '__fish_seen_subcommand_from export' -l keep-head -d 'only the head block elements replaced'
+complete -c verdo-cli -n '__fish_seen_subcommand_from audit' -l json -d 'a JSON array of one object a page'
+complete -c verdo-cli -n '__fish_seen_subcommand_from export audit' -F

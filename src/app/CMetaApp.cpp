@@ -35,6 +35,7 @@ class PresetFileHost : public verdo::Host {
   std::string& StatusText() override { return Dialog.StatusText(); }
   bool ReadForm() override { return Dialog.ReadForm(); }
   void ShowForm() override { Dialog.ShowForm(); }
+  void ShowKeywords() override { Dialog.ShowKeywords(); }
   void ShowMessage(const std::string& text, const std::string& caption) override {
     Dialog.ShowMessage(text, caption);
   }

@@ -32,8 +32,8 @@ bool ReadPage(const std::string& path, std::string& bytes, bool missingIsEmpty) 
     bytes.clear();
     return true;
   }
-  ReportFailure(path, read.State == PageRead::Status::Missing ? "Error Opening File (no such file)"
-                                                              : "Error Opening File (" + read.Reason + ")");
+  ReportFailure(path, "Error Opening File",
+                read.State == PageRead::Status::Missing ? "no such file or directory" : read.Reason);
   return false;
 }
 
@@ -42,19 +42,19 @@ int KeepHead(const std::string& path, const std::string& headBlock, std::string&
   if (!ReadPage(path, bytes, true)) return kFailed;
   const PageScan scan = ScanPage(bytes);
   if (IsWideEncoding(scan.Charset.Encoding)) {
-    ReportFailure(path, "Error Opening File (a page in " + std::string(scan.Charset.Encoding) + ")");
+    ReportFailure(path, "Error Opening File", "a page in " + std::string(scan.Charset.Encoding));
     return kFailed;
   }
   const PageOutline outline = OutlinePage(bytes, scan.Charset.BomLength);
   const auto page = ComposeKeptHeadPage(bytes, outline, EncodeForPage(headBlock, scan.Charset.Encoding));
   if (!page) {
-    ReportFailure(path, "Error Saving File (its title has no end tag)");
+    ReportFailure(path, "Error Saving File", "its title has no end tag");
     return kFailed;
   }
   // Nothing to change: the file is left alone, times and all.
   if (*page == bytes) return kDone;
-  if (!WritePageFile(path, *page)) {
-    ReportFailure(path, "Error Saving File");
+  if (const Outcome written = WritePageFile(path, *page); !written) {
+    ReportFailure(path, "Error Saving File", written.Reason);
     return kFailed;
   }
   return kDone;
@@ -103,7 +103,7 @@ bool CollectPages(const std::string& word, std::vector<std::string>& pages) {
     if (it->is_regular_file(ignored) && IsPageName(it->path())) found.push_back(it->path().string());
   }
   if (error) {
-    ReportFailure(word, "Error Opening File (" + error.message() + ")");
+    ReportFailure(word, "Error Opening File", Lowered(error.message()));
     return false;
   }
   std::sort(found.begin(), found.end());

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Outcome.h"
+
 namespace verdo {
 
 // No page of a site comes near this; a file that does is not read.
@@ -21,7 +23,7 @@ struct PageRead {
 // more than kMaxPageBytes, a read error. A FIFO doesn't hold the program up.
 PageRead ReadPageFile(const std::string& path, std::string& bytes);
 
-// Replaces the page at `path` with `bytes` exactly, safely (see TextFile.h).
-bool WritePageFile(const std::string& path, std::string_view bytes);
+// Replaces the page at `path` with `bytes` exactly, safely (see FileAccess.h).
+Outcome WritePageFile(const std::string& path, std::string_view bytes);
 
 }  // namespace verdo

@@ -80,10 +80,6 @@ Outcome ApplyTemplateFile(int fd, MetaTagForm& form, const std::function<void()>
   return ForEachFileLine(fd, TemplateLineApplier(form, applied), kMaxTemplateBytes);
 }
 
-bool WriteFileBytes(const std::string& path, std::string_view bytes) {
-  return ReplaceFile(path, [&](QSaveFile& file) { return WriteAll(file, bytes); });
-}
-
 ExportSource::ExportSource(const std::string& path) {
   ReadableFile page = OpenForReading(path);
   if (!page.Result) {

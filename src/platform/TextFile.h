@@ -42,9 +42,6 @@ Outcome ApplyTemplateFile(const std::string& path, MetaTagForm& form, const std:
 // kMaxTemplateBytes it fails, with the lines before applied.
 Outcome ApplyTemplateFile(int fd, MetaTagForm& form, const std::function<void()>& applied = {});
 
-// The same safe replace with `bytes` exactly as they are, LF left alone.
-bool WriteFileBytes(const std::string& path, std::string_view bytes);
-
 // A page opened for Export. Opening it scans it up to the line that closes
 // its head section; the file stays open, and the part of it that the
 // exported page keeps is copied in pieces when the new page is written, so

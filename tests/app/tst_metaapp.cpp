@@ -48,7 +48,7 @@ struct StartWithTemplate {
   explicit StartWithTemplate(const std::string& path, bool expectBox) {
     PlainApp app(*static_cast<QApplication*>(QCoreApplication::instance()));
     app.SetStartTemplate(path);
-    Answerer.OnBox = [&](QMessageBox*) { WindowUpAtBox = app.MainDialog() && app.MainDialog()->isVisible(); };
+    Answerer.OnBox = [&](QDialog*) { WindowUpAtBox = app.MainDialog() && app.MainDialog()->isVisible(); };
     Answerer.OnDialog = [this, expectBox](QWidget* dialog) {
       // Outside the answerer's own poll, so that it goes on answering boxes.
       QTimer::singleShot(0, dialog, [this, expectBox, dialog] {

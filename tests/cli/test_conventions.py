@@ -48,7 +48,7 @@ class ConventionsTest(unittest.TestCase):
         huge = b"KW1=a\n" * ((64 << 20) // 6 + 2)
         result = run_cli("head", "-", input=huge)
         self.assertEqual((result.returncode, result.stdout), (1, b""))
-        self.assertEqual(result.stderr, b"verdo-cli: standard input: Error Opening File\n")
+        self.assertEqual(result.stderr, b"verdo-cli: standard input: Error Opening File (larger than 64 MiB)\n")
 
     def test_double_dash_ends_the_options(self):
         write(self.path("-x.tem"), FORM)
