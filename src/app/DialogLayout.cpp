@@ -20,83 +20,83 @@
 namespace verdo::app {
 namespace {
 
-using K = ControlKind;
+using Kind = ControlKind;
 
 // A label "above" its edit box sits in the 8 units just over it.
 constexpr DialogItem Above(const char* text, int x, int y, int width, const char* group = "") {
-  return {kStaticId, K::Label, text, x, y - 9, width, 8, group};
+  return {kStaticId, Kind::Label, text, x, y - 9, width, 8, group};
 }
 
 constexpr DialogItem Keyword(int n) {
   constexpr int rows[] = {63, 83, 103, 123};
   constexpr int columns[] = {10, 90, 180, 270};
-  return {control::Keyword(n), K::Edit, "", columns[(n - 1) % 4], rows[(n - 1) / 4], 60, 14, "Keywords"};
+  return {control::Keyword(n), Kind::Edit, "", columns[(n - 1) % 4], rows[(n - 1) / 4], 60, 14, "Keywords"};
 }
 
 // Dialog 102. Labels come just before their edit box; the group boxes and the
 // logo, which take no focus, come last and are drawn beneath the controls.
 constexpr std::array kMainItems = {
     Above("Title", 10, 10, 320),
-    DialogItem{control::Title, K::Edit, "", 10, 10, 320, 14, ""},
+    DialogItem{control::Title, Kind::Edit, "", 10, 10, 320, 14, ""},
     Above("Description", 10, 34, 320),
-    DialogItem{control::Description, K::Edit, "", 10, 34, 320, 17, ""},
+    DialogItem{control::Description, Kind::Edit, "", 10, 34, 320, 17, ""},
     Keyword(1), Keyword(2), Keyword(3), Keyword(4),
     Keyword(5), Keyword(6), Keyword(7), Keyword(8),
     Keyword(9), Keyword(10), Keyword(11), Keyword(12),
     Keyword(13), Keyword(14), Keyword(15), Keyword(16),
     Above("Extra Keywords (Separate with a comma)", 10, 151, 320, "Keywords"),
-    DialogItem{control::ExtraKeywords, K::Edit, "", 10, 151, 320, 14, "Keywords"},
+    DialogItem{control::ExtraKeywords, Kind::Edit, "", 10, 151, 320, 14, "Keywords"},
     Above("Author", 10, 206, 145),
-    DialogItem{control::Author, K::Edit, "", 10, 206, 145, 14, ""},
+    DialogItem{control::Author, Kind::Edit, "", 10, 206, 145, 14, ""},
     Above("Copyright Information", 165, 206, 165),
-    DialogItem{control::Copyright, K::Edit, "", 165, 206, 165, 14, ""},
+    DialogItem{control::Copyright, Kind::Edit, "", 165, 206, 165, 14, ""},
     Above("Expires", 10, 233, 320),
-    DialogItem{control::Expires, K::Edit, "", 10, 233, 320, 14, ""},
+    DialogItem{control::Expires, Kind::Edit, "", 10, 233, 320, 14, ""},
     Above("Redirect URL", 10, 260, 320),
-    DialogItem{control::RedirectUrl, K::Edit, "", 10, 260, 320, 14, ""},
-    DialogItem{control::Global, K::RadioButton, "Global", 20, 288, 36, 10, "Distribution"},
-    DialogItem{control::Local, K::RadioButton, "Local", 20, 302, 33, 10, "Distribution"},
-    DialogItem{control::Revisit, K::CheckBox, "Revisit", 85, 287, 37, 10, "Robots"},
-    DialogItem{control::NoCache, K::CheckBox, "No Cache", 85, 302, 48, 10, "Robots"},
-    DialogItem{control::NoIndex, K::CheckBox, "No Index", 155, 287, 45, 10, "Robots"},
-    DialogItem{control::NoImageIndex, K::CheckBox, "No Image Index", 155, 303, 66, 10, "Robots"},
-    DialogItem{control::IndexAll, K::CheckBox, "Index All", 240, 288, 43, 10, "Robots"},
-    DialogItem{control::Load, K::PushButton, "Load", 348, 69, 50, 14, "Template"},
-    DialogItem{control::Save, K::PushButton, "Save", 348, 83, 50, 14, "Template"},
-    DialogItem{control::Export, K::PushButton, "Export", 348, 120, 50, 14, "HTML"},
-    DialogItem{control::Import, K::PushButton, "Import", 348, 134, 50, 14, "HTML"},
-    DialogItem{control::Generate, K::PushButton, "Generate", 349, 169, 50, 14, "Trap Page"},
-    DialogItem{control::TrapPreview, K::PushButton, "Preview", 349, 183, 50, 14, "Trap Page"},
-    DialogItem{control::Totals, K::PushButton, "Totals", 348, 226, 50, 14, "Utils"},
-    DialogItem{control::Preview, K::PushButton, "Preview", 348, 240, 50, 14, "Utils"},
-    DialogItem{control::ClearAll, K::PushButton, "Clear All", 348, 254, 50, 14, "Utils"},
-    DialogItem{control::Help, K::PushButton, "&Help", 348, 301, 50, 14, ""},
-    DialogItem{control::Exit, K::PushButton, "Exit", 348, 315, 50, 14, ""},
-    DialogItem{control::Uppercase, K::PushButton, "UPPERCASE", 11, 173, 50, 14, "Keywords"},
-    DialogItem{control::Lowercase, K::PushButton, "lowercase", 64, 173, 50, 14, "Keywords"},
-    DialogItem{control::Randomize, K::PushButton, "Randomize", 225, 173, 50, 14, "Keywords"},
-    DialogItem{control::FirstCapitol, K::PushButton, "First Capitol", 118, 173, 50, 14, "Keywords"},
-    DialogItem{control::Reverse, K::PushButton, "Reverse", 171, 173, 50, 14, "Keywords"},
-    DialogItem{control::ClearKeywords, K::PushButton, "Clear Keywords", 279, 173, 50, 14, "Keywords"},
-    DialogItem{kStaticId, K::Label, "Status", 340, 40, 22, 8, ""},
-    DialogItem{control::Status, K::ReadOnlyEdit, "", 364, 37, 40, 14, ""},
-    DialogItem{kStaticId, K::GroupBox, "Keywords", 5, 53, 330, 140, ""},
-    DialogItem{kStaticId, K::GroupBox, "Distribution", 10, 277, 55, 40, ""},
-    DialogItem{kStaticId, K::GroupBox, "Robots", 75, 277, 220, 40, ""},
-    DialogItem{kStaticId, K::GroupBox, "Template", 340, 55, 65, 50, ""},
-    DialogItem{kStaticId, K::GroupBox, "HTML", 340, 109, 65, 45, ""},
-    DialogItem{kStaticId, K::GroupBox, "Trap Page", 340, 158, 65, 47, ""},
-    DialogItem{kStaticId, K::GroupBox, "Utils", 340, 215, 65, 60, ""},
-    DialogItem{kStaticId, K::Picture, ":/verdo/logo.svg", 335, 10, 69, 20, ""},
+    DialogItem{control::RedirectUrl, Kind::Edit, "", 10, 260, 320, 14, ""},
+    DialogItem{control::Global, Kind::RadioButton, "Global", 20, 288, 36, 10, "Distribution"},
+    DialogItem{control::Local, Kind::RadioButton, "Local", 20, 302, 33, 10, "Distribution"},
+    DialogItem{control::Revisit, Kind::CheckBox, "Revisit", 85, 287, 37, 10, "Robots"},
+    DialogItem{control::NoCache, Kind::CheckBox, "No Cache", 85, 302, 48, 10, "Robots"},
+    DialogItem{control::NoIndex, Kind::CheckBox, "No Index", 155, 287, 45, 10, "Robots"},
+    DialogItem{control::NoImageIndex, Kind::CheckBox, "No Image Index", 155, 303, 66, 10, "Robots"},
+    DialogItem{control::IndexAll, Kind::CheckBox, "Index All", 240, 288, 43, 10, "Robots"},
+    DialogItem{control::Load, Kind::PushButton, "Load", 348, 69, 50, 14, "Template"},
+    DialogItem{control::Save, Kind::PushButton, "Save", 348, 83, 50, 14, "Template"},
+    DialogItem{control::Export, Kind::PushButton, "Export", 348, 120, 50, 14, "HTML"},
+    DialogItem{control::Import, Kind::PushButton, "Import", 348, 134, 50, 14, "HTML"},
+    DialogItem{control::Generate, Kind::PushButton, "Generate", 349, 169, 50, 14, "Trap Page"},
+    DialogItem{control::TrapPreview, Kind::PushButton, "Preview", 349, 183, 50, 14, "Trap Page"},
+    DialogItem{control::Totals, Kind::PushButton, "Totals", 348, 226, 50, 14, "Utils"},
+    DialogItem{control::Preview, Kind::PushButton, "Preview", 348, 240, 50, 14, "Utils"},
+    DialogItem{control::ClearAll, Kind::PushButton, "Clear All", 348, 254, 50, 14, "Utils"},
+    DialogItem{control::Help, Kind::PushButton, "&Help", 348, 301, 50, 14, ""},
+    DialogItem{control::Exit, Kind::PushButton, "Exit", 348, 315, 50, 14, ""},
+    DialogItem{control::Uppercase, Kind::PushButton, "UPPERCASE", 11, 173, 50, 14, "Keywords"},
+    DialogItem{control::Lowercase, Kind::PushButton, "lowercase", 64, 173, 50, 14, "Keywords"},
+    DialogItem{control::Randomize, Kind::PushButton, "Randomize", 225, 173, 50, 14, "Keywords"},
+    DialogItem{control::FirstCapitol, Kind::PushButton, "First Capitol", 118, 173, 50, 14, "Keywords"},
+    DialogItem{control::Reverse, Kind::PushButton, "Reverse", 171, 173, 50, 14, "Keywords"},
+    DialogItem{control::ClearKeywords, Kind::PushButton, "Clear Keywords", 279, 173, 50, 14, "Keywords"},
+    DialogItem{kStaticId, Kind::Label, "Status", 340, 40, 22, 8, ""},
+    DialogItem{control::Status, Kind::ReadOnlyEdit, "", 364, 37, 40, 14, ""},
+    DialogItem{kStaticId, Kind::GroupBox, "Keywords", 5, 53, 330, 140, ""},
+    DialogItem{kStaticId, Kind::GroupBox, "Distribution", 10, 277, 55, 40, ""},
+    DialogItem{kStaticId, Kind::GroupBox, "Robots", 75, 277, 220, 40, ""},
+    DialogItem{kStaticId, Kind::GroupBox, "Template", 340, 55, 65, 50, ""},
+    DialogItem{kStaticId, Kind::GroupBox, "HTML", 340, 109, 65, 45, ""},
+    DialogItem{kStaticId, Kind::GroupBox, "Trap Page", 340, 158, 65, 47, ""},
+    DialogItem{kStaticId, Kind::GroupBox, "Utils", 340, 215, 65, 60, ""},
+    DialogItem{kStaticId, Kind::Picture, ":/verdo/logo.svg", 335, 10, 69, 20, ""},
 };
 
 // Dialog 100.
 constexpr std::array kAboutItems = {
-    DialogItem{kStaticId, K::Icon, ":/verdo/verdo.svg", 11, 14, 21, 20, ""},
-    DialogItem{kStaticId, K::Label, "Verdo Version 1.0", 40, 11, 119, 8, ""},
-    DialogItem{kStaticId, K::Label, "By the Verdo authors", 39, 24, 90, 8, ""},
-    DialogItem{kStaticId, K::Label, "\xC2\xA9 2000-2026 the Verdo authors", 40, 36, 140, 8, ""},
-    DialogItem{control::AboutOk, K::DefaultPushButton, "OK", 178, 7, 50, 14, ""},
+    DialogItem{kStaticId, Kind::Icon, ":/verdo/verdo.svg", 11, 14, 21, 20, ""},
+    DialogItem{kStaticId, Kind::Label, "Verdo Version 1.0", 40, 11, 119, 8, ""},
+    DialogItem{kStaticId, Kind::Label, "By the Verdo authors", 39, 24, 90, 8, ""},
+    DialogItem{kStaticId, Kind::Label, "\xC2\xA9 2000-2026 the Verdo authors", 40, 36, 140, 8, ""},
+    DialogItem{control::AboutOk, Kind::DefaultPushButton, "OK", 178, 7, 50, 14, ""},
 };
 
 constexpr DialogTemplate kMainDialog{"Verdo", 407, 330, kMainItems};
@@ -117,13 +117,13 @@ QPixmap Picture(const char* path, QSize size, qreal pixelRatio) {
 int Decoration(const QWidget& widget, ControlKind kind) {
   const QStyle* style = widget.style();
   switch (kind) {
-    case K::PushButton:
-    case K::DefaultPushButton:
+    case Kind::PushButton:
+    case Kind::DefaultPushButton:
       return 2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, &widget) + 4;
-    case K::CheckBox:
+    case Kind::CheckBox:
       return style->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, &widget) +
              style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, &widget);
-    case K::RadioButton:
+    case Kind::RadioButton:
       return style->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, nullptr, &widget) +
              style->pixelMetric(QStyle::PM_RadioButtonLabelSpacing, nullptr, &widget);
     default:
@@ -134,8 +134,8 @@ int Decoration(const QWidget& widget, ControlKind kind) {
 // The rectangles are the original's, made for a narrower font: a text that
 // doesn't fit its control is set condensed, then smaller, rather than cut.
 void FitText(QWidget& widget, const DialogItem& item, int width) {
-  if (item.Kind == K::Edit || item.Kind == K::ReadOnlyEdit || item.Kind == K::Picture || item.Kind == K::Icon ||
-      item.Kind == K::GroupBox) {
+  if (item.Kind == Kind::Edit || item.Kind == Kind::ReadOnlyEdit || item.Kind == Kind::Picture || item.Kind == Kind::Icon ||
+      item.Kind == Kind::GroupBox) {
     return;
   }
   QString text = QString::fromUtf8(item.Text);
@@ -155,19 +155,19 @@ QWidget* Create(QWidget& dialog, const DialogItem& item, const DialogUnits& unit
   const QRect rect = units.Rect(item.X, item.Y, item.Width, item.Height);
   QWidget* widget = nullptr;
   switch (item.Kind) {
-    case K::Label: {
+    case Kind::Label: {
       auto* label = new QLabel(text, &dialog);
       label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
       label->setTextFormat(Qt::PlainText);
       widget = label;
       break;
     }
-    case K::Edit:
-    case K::ReadOnlyEdit: {
+    case Kind::Edit:
+    case Kind::ReadOnlyEdit: {
       auto* edit = new CFieldEdit(&dialog);
-      edit->setReadOnly(item.Kind == K::ReadOnlyEdit);
+      edit->setReadOnly(item.Kind == Kind::ReadOnlyEdit);
       // The Status box was made for "Please Wait" in a narrower font.
-      if (item.Kind == K::ReadOnlyEdit) {
+      if (item.Kind == Kind::ReadOnlyEdit) {
         QFont font = edit->font();
         font.setStretch(QFont::SemiCondensed);
         edit->setFont(font);
@@ -175,23 +175,23 @@ QWidget* Create(QWidget& dialog, const DialogItem& item, const DialogUnits& unit
       widget = edit;
       break;
     }
-    case K::RadioButton:
+    case Kind::RadioButton:
       widget = new QRadioButton(text, &dialog);
       break;
-    case K::CheckBox:
+    case Kind::CheckBox:
       widget = new QCheckBox(text, &dialog);
       break;
-    case K::PushButton:
-    case K::DefaultPushButton: {
+    case Kind::PushButton:
+    case Kind::DefaultPushButton: {
       auto* button = new QPushButton(text, &dialog);
       // Qt makes every push button of a dialog a candidate default button;
       // only the table's default button is one.
-      button->setAutoDefault(item.Kind == K::DefaultPushButton);
-      button->setDefault(item.Kind == K::DefaultPushButton);
+      button->setAutoDefault(item.Kind == Kind::DefaultPushButton);
+      button->setDefault(item.Kind == Kind::DefaultPushButton);
       widget = button;
       break;
     }
-    case K::GroupBox: {
+    case Kind::GroupBox: {
       // Drawn as the original platform draws one: the frame fills the
       // rectangle from the middle of the title's line down, and the title
       // interrupts the top edge.
@@ -206,7 +206,7 @@ QWidget* Create(QWidget& dialog, const DialogItem& item, const DialogUnits& unit
       widget = box;
       break;
     }
-    case K::Picture: {
+    case Kind::Picture: {
       auto* label = new QLabel(&dialog);
       label->setAlignment(Qt::AlignCenter);
       label->setPixmap(Picture(item.Text, rect.size(), dialog.devicePixelRatioF()));
@@ -214,7 +214,7 @@ QWidget* Create(QWidget& dialog, const DialogItem& item, const DialogUnits& unit
       widget = label;
       break;
     }
-    case K::Icon: {
+    case Kind::Icon: {
       auto* label = new QLabel(&dialog);
       label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
       const int side = std::min(rect.width(), rect.height());
@@ -235,13 +235,13 @@ QWidget* Create(QWidget& dialog, const DialogItem& item, const DialogUnits& unit
 // that stand in it, as their parent. Nothing moves on screen.
 void LinkForAssistiveTechnology(std::span<const DialogItem> items, const std::vector<QWidget*>& widgets) {
   for (std::size_t i = 0; i + 1 < items.size(); ++i) {
-    const bool editFollows = items[i + 1].Kind == K::Edit || items[i + 1].Kind == K::ReadOnlyEdit;
-    if (items[i].Kind == K::Label && editFollows) static_cast<QLabel*>(widgets[i])->setBuddy(widgets[i + 1]);
+    const bool editFollows = items[i + 1].Kind == Kind::Edit || items[i + 1].Kind == Kind::ReadOnlyEdit;
+    if (items[i].Kind == Kind::Label && editFollows) static_cast<QLabel*>(widgets[i])->setBuddy(widgets[i + 1]);
   }
   for (std::size_t i = 0; i < items.size(); ++i) {
     if (items[i].Group[0] == '\0') continue;
     for (std::size_t g = 0; g < items.size(); ++g) {
-      if (items[g].Kind != K::GroupBox || std::string_view(items[g].Text) != items[i].Group) continue;
+      if (items[g].Kind != Kind::GroupBox || std::string_view(items[g].Text) != items[i].Group) continue;
       QWidget* box = widgets[g];
       const QPoint inBox = widgets[i]->pos() - box->pos();
       widgets[i]->setParent(box);
@@ -283,7 +283,7 @@ std::vector<QWidget*> BuildDialog(QWidget& dialog, const DialogTemplate& layout)
   for (std::size_t i = 0; i < widgets.size(); ++i) {
     const DialogItem& item = layout.Items[i];
     QWidget* widget = widgets[i];
-    if (item.Kind == K::GroupBox || item.Kind == K::Picture || item.Kind == K::Icon) {
+    if (item.Kind == Kind::GroupBox || item.Kind == Kind::Picture || item.Kind == Kind::Icon) {
       widget->lower();
     } else if (widget->focusPolicy() != Qt::NoFocus) {
       if (previousFocusable) QWidget::setTabOrder(previousFocusable, widget);

@@ -10,10 +10,17 @@ constexpr FormField TextField(const char* name, int id, int limit, const char* k
   return {name, id, FieldKind::Text, limit, key, line, text, nullptr};
 }
 
-// Keyword N's template line follows DESCRIPTION's: KW1 is line 4.
+constexpr const char* kKeywordNames[] = {"Keyword1",  "Keyword2",  "Keyword3",  "Keyword4",  "Keyword5",  "Keyword6",
+                                         "Keyword7",  "Keyword8",  "Keyword9",  "Keyword10", "Keyword11", "Keyword12",
+                                         "Keyword13", "Keyword14", "Keyword15", "Keyword16"};
+constexpr const char* kKeywordKeys[] = {"KW1", "KW2",  "KW3",  "KW4",  "KW5",  "KW6",  "KW7",  "KW8",
+                                        "KW9", "KW10", "KW11", "KW12", "KW13", "KW14", "KW15", "KW16"};
+
+// Keyword N: its name, template key and control id follow from N, and its
+// template line follows DESCRIPTION's (KW1 is line 4).
 template <int N>
-constexpr FormField KeywordField(const char* name, const char* key) {
-  return TextField(name, control::Keyword(N), kKeywordLimit, key, 3 + N,
+constexpr FormField KeywordField() {
+  return TextField(kKeywordNames[N - 1], control::Keyword(N), kKeywordLimit, kKeywordKeys[N - 1], 3 + N,
                    [](MetaTagForm& f) { return &f.Keyword(N); });
 }
 
@@ -25,26 +32,13 @@ constexpr auto kFields = std::to_array<FormField>({
     TextField("Title", control::Title, 80, "TITLE", 2, [](MetaTagForm& f) { return &f.Title; }),
     TextField("ExtraKeywords", control::ExtraKeywords, 255, "KWX", 20,
               [](MetaTagForm& f) { return &f.ExtraKeywords; }),
-    KeywordField<9>("Keyword9", "KW9"),
-    KeywordField<8>("Keyword8", "KW8"),
-    KeywordField<7>("Keyword7", "KW7"),
-    KeywordField<6>("Keyword6", "KW6"),
-    KeywordField<5>("Keyword5", "KW5"),
-    KeywordField<4>("Keyword4", "KW4"),
-    KeywordField<3>("Keyword3", "KW3"),
-    KeywordField<2>("Keyword2", "KW2"),
-    KeywordField<16>("Keyword16", "KW16"),
-    KeywordField<15>("Keyword15", "KW15"),
-    KeywordField<14>("Keyword14", "KW14"),
+    KeywordField<9>(), KeywordField<8>(), KeywordField<7>(), KeywordField<6>(), KeywordField<5>(), KeywordField<4>(),
+    KeywordField<3>(), KeywordField<2>(), KeywordField<16>(), KeywordField<15>(), KeywordField<14>(),
     TextField("Author", control::Author, 80, "AUTHOR", 21, [](MetaTagForm& f) { return &f.Author; }),
     TextField("Copyright", control::Copyright, 80, "COPYRIGHT", 22, [](MetaTagForm& f) { return &f.Copyright; }),
     TextField("Description", control::Description, 255, "DESCRIPTION", 3,
               [](MetaTagForm& f) { return &f.Description; }),
-    KeywordField<1>("Keyword1", "KW1"),
-    KeywordField<10>("Keyword10", "KW10"),
-    KeywordField<11>("Keyword11", "KW11"),
-    KeywordField<12>("Keyword12", "KW12"),
-    KeywordField<13>("Keyword13", "KW13"),
+    KeywordField<1>(), KeywordField<10>(), KeywordField<11>(), KeywordField<12>(), KeywordField<13>(),
     TextField("Expires", control::Expires, 0, "EXPIRES", 23, [](MetaTagForm& f) { return &f.Expires; }),
     FlagField("NoCache", control::NoCache, "NOCACHE", 27, [](MetaTagForm& f) { return &f.NoCache; }),
     FlagField("NoImageIndex", control::NoImageIndex, "NOIMGINDEX", 30, [](MetaTagForm& f) { return &f.NoImageIndex; }),

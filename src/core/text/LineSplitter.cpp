@@ -4,8 +4,8 @@
 
 namespace verdo {
 
-void LineSplitter::Keep(std::string_view bytes) {
-  const std::size_t room = kept_ - carried_.size();
+void LineSplitter::CarryOver(std::string_view bytes) {
+  const std::size_t room = maxLineBytes_ - carried_.size();
   if (bytes.size() > room) {
     overlong_ = true;
     bytes = bytes.substr(0, room);
@@ -17,7 +17,7 @@ bool LineSplitter::Feed(std::string_view bytes, const OnLine& onLine) {
   while (!stopped_ && !bytes.empty()) {
     const void* lf = std::memchr(bytes.data(), '\n', bytes.size());
     if (!lf) {
-      Keep(bytes);
+      CarryOver(bytes);
       break;
     }
     const std::size_t length = static_cast<std::size_t>(static_cast<const char*>(lf) - bytes.data()) + 1;
@@ -25,9 +25,9 @@ bool LineSplitter::Feed(std::string_view bytes, const OnLine& onLine) {
     bytes.remove_prefix(length);
     bool going;
     if (carried_.empty() && !overlong_) {
-      going = line.size() <= kept_ ? onLine(line, true) : onLine(line.substr(0, kept_), false);
+      going = line.size() <= maxLineBytes_ ? onLine(line, true) : onLine(line.substr(0, maxLineBytes_), false);
     } else {
-      Keep(line);
+      CarryOver(line);
       going = onLine(carried_, !overlong_);
       carried_.clear();
       overlong_ = false;

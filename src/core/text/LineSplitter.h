@@ -19,7 +19,7 @@ class LineSplitter {
   // bytes only. Returning false stops the splitting.
   using OnLine = std::function<bool(std::string_view line, bool whole)>;
 
-  explicit LineSplitter(std::size_t kept = kDefaultKept) : kept_(kept ? kept : 1) {}
+  explicit LineSplitter(std::size_t kept = kDefaultKept) : maxLineBytes_(kept ? kept : 1) {}
 
   // Calls onLine with each line the bytes complete, in order. Bytes after the
   // last LF wait for the next piece; when none comes they form no line.
@@ -27,9 +27,10 @@ class LineSplitter {
   bool Feed(std::string_view bytes, const OnLine& onLine);
 
  private:
-  void Keep(std::string_view bytes);
+  // Adds bytes to the carried line, as many as it may still keep.
+  void CarryOver(std::string_view bytes);
 
-  std::size_t kept_;
+  std::size_t maxLineBytes_;
   std::string carried_;    // the kept start of a line that runs past a piece
   bool overlong_ = false;  // the carried line has more bytes than it keeps
   bool stopped_ = false;
