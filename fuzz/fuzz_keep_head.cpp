@@ -45,8 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
   }
   if (!outline.Head.empty()) {
     const std::string_view after = page.substr(PastLineEnd(page, previous));
-    if (out->size() < after.size() || out->compare(out->size() - after.size(), after.size(), after) != 0)
-      std::abort();
+    if (out->size() < after.size() || out->compare(out->size() - after.size(), after.size(), after) != 0) std::abort();
   }
   return 0;
 }

@@ -39,11 +39,9 @@ Imported Import(const Pieces& pieces, std::size_t kept) {
 Imported ImportWhole(std::string_view page, std::size_t kept) {
   Imported result;
   std::size_t start = 0;
-  for (std::size_t lf; !result.HeadEnded && (lf = page.find('\n', start)) != std::string_view::npos;
-       start = lf + 1) {
+  for (std::size_t lf; !result.HeadEnded && (lf = page.find('\n', start)) != std::string_view::npos; start = lf + 1) {
     const std::string_view line = page.substr(start, lf + 1 - start);
-    result.HeadEnded = line.size() <= kept ? ApplyPageLine(line, result.Form)
-                                           : EndsHeadSection(line.substr(0, kept));
+    result.HeadEnded = line.size() <= kept ? ApplyPageLine(line, result.Form) : EndsHeadSection(line.substr(0, kept));
   }
   return result;
 }

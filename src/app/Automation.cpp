@@ -58,8 +58,7 @@ QStringList DataDirs() {
 }
 
 QString ServiceFileIn(const QString& dataFolder) {
-  return dataFolder + QStringLiteral("/dbus-1/services/") + QLatin1String(kServiceName) +
-         QStringLiteral(".service");
+  return dataFolder + QStringLiteral("/dbus-1/services/") + QLatin1String(kServiceName) + QStringLiteral(".service");
 }
 
 // An activation file is a few lines: anything larger, or not a regular
@@ -158,8 +157,7 @@ CAutomationServer::~CAutomationServer() {
 
 bool CAutomationServer::Register() {
   if (!Bus.isConnected()) return false;
-  if (!Bus.registerObject(QLatin1String(verdo::app::kFactoryPath), this, QDBusConnection::ExportAllSlots))
-    return false;
+  if (!Bus.registerObject(QLatin1String(verdo::app::kFactoryPath), this, QDBusConnection::ExportAllSlots)) return false;
   return Bus.registerService(QLatin1String(verdo::app::kServiceName));
 }
 

@@ -36,11 +36,8 @@ class PresetFileHost : public verdo::Host {
   bool ReadForm() override { return Dialog.ReadForm(); }
   void ShowForm() override { Dialog.ShowForm(); }
   void ShowKeywords() override { Dialog.ShowKeywords(); }
-  void ShowMessage(const std::string& text, const std::string& caption) override {
-    Dialog.ShowMessage(text, caption);
-  }
-  std::optional<verdo::ChosenFile> ChooseFile(verdo::FileDialogMode, const std::string&,
-                                              const std::string&) override {
+  void ShowMessage(const std::string& text, const std::string& caption) override { Dialog.ShowMessage(text, caption); }
+  std::optional<verdo::ChosenFile> ChooseFile(verdo::FileDialogMode, const std::string&, const std::string&) override {
     return verdo::ChosenFile{Path, verdo::FileExtension(Path)};
   }
   void SetCaption(const std::string& text) override { Dialog.SetCaption(text); }
@@ -95,8 +92,7 @@ int CMetaApp::Run() {
   // message about it shows over the window.
   CMetaDlg dialog;
   MainDlg = &dialog;
-  if (!StartTemplate.empty())
-    QTimer::singleShot(0, &dialog, [this, &dialog] { LoadStartTemplate(dialog); });
+  if (!StartTemplate.empty()) QTimer::singleShot(0, &dialog, [this, &dialog] { LoadStartTemplate(dialog); });
   dialog.exec();
   // 6. The end of the modal run is the end of the program.
   MainDlg = nullptr;

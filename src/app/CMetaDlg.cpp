@@ -89,10 +89,8 @@ class UserInputDropper : public QObject {
       case QEvent::Gesture:
       case QEvent::DragEnter:
       case QEvent::DragMove:
-      case QEvent::Drop:
-        return true;
-      default:
-        return false;
+      case QEvent::Drop: return true;
+      default: return false;
     }
   }
 };
@@ -156,9 +154,7 @@ bool CMetaDlg::ReadForm() {
         }
         break;
       }
-      case verdo::FieldKind::Flag:
-        *field.Number(Record) = Button(field.ControlId)->isChecked() ? 1 : 0;
-        break;
+      case verdo::FieldKind::Flag: *field.Number(Record) = Button(field.ControlId)->isChecked() ? 1 : 0; break;
       case verdo::FieldKind::Radio: {
         int& distribution = *field.Number(Record);
         distribution = verdo::kDistributionNone;
@@ -194,12 +190,8 @@ void CMetaDlg::ShowTextField(const verdo::FormField& field) {
 void CMetaDlg::ShowForm() {
   for (const verdo::FormField& field : verdo::FormFields()) {
     switch (field.Kind) {
-      case verdo::FieldKind::Text:
-        ShowTextField(field);
-        break;
-      case verdo::FieldKind::Flag:
-        Button(field.ControlId)->setChecked(*field.Number(Record) != 0);
-        break;
+      case verdo::FieldKind::Text: ShowTextField(field); break;
+      case verdo::FieldKind::Flag: Button(field.ControlId)->setChecked(*field.Number(Record) != 0); break;
       case verdo::FieldKind::Radio: {
         const int distribution = *field.Number(Record);
         for (int id : {control::Global, control::Local}) {
@@ -207,8 +199,8 @@ void CMetaDlg::ShowForm() {
           // An exclusive radio button can't be cleared by hand; neither
           // chosen is a state of its own here.
           radio->setAutoExclusive(false);
-          radio->setChecked(distribution == (id == control::Global ? verdo::kDistributionGlobal
-                                                                   : verdo::kDistributionLocal));
+          radio->setChecked(distribution ==
+                            (id == control::Global ? verdo::kDistributionGlobal : verdo::kDistributionLocal));
           radio->setAutoExclusive(true);
         }
         break;

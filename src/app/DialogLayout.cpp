@@ -40,10 +40,12 @@ constexpr std::array kMainItems = {
     DialogItem{control::Title, Kind::Edit, "", 10, 10, 320, 14, ""},
     Above("Description", 10, 34, 320),
     DialogItem{control::Description, Kind::Edit, "", 10, 34, 320, 17, ""},
+    // clang-format off
     Keyword(1), Keyword(2), Keyword(3), Keyword(4),
     Keyword(5), Keyword(6), Keyword(7), Keyword(8),
     Keyword(9), Keyword(10), Keyword(11), Keyword(12),
     Keyword(13), Keyword(14), Keyword(15), Keyword(16),
+    // clang-format on
     Above("Extra Keywords (Separate with a comma)", 10, 151, 320, "Keywords"),
     DialogItem{control::ExtraKeywords, Kind::Edit, "", 10, 151, 320, 14, "Keywords"},
     Above("Author", 10, 206, 145),
@@ -118,24 +120,22 @@ int Decoration(const QWidget& widget, ControlKind kind) {
   const QStyle* style = widget.style();
   switch (kind) {
     case Kind::PushButton:
-    case Kind::DefaultPushButton:
-      return 2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, &widget) + 4;
+    case Kind::DefaultPushButton: return 2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, &widget) + 4;
     case Kind::CheckBox:
       return style->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, &widget) +
              style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, &widget);
     case Kind::RadioButton:
       return style->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, nullptr, &widget) +
              style->pixelMetric(QStyle::PM_RadioButtonLabelSpacing, nullptr, &widget);
-    default:
-      return 0;
+    default: return 0;
   }
 }
 
 // The rectangles are the original's, made for a narrower font: a text that
 // doesn't fit its control is set condensed, then smaller, rather than cut.
 void FitText(QWidget& widget, const DialogItem& item, int width) {
-  if (item.Kind == Kind::Edit || item.Kind == Kind::ReadOnlyEdit || item.Kind == Kind::Picture || item.Kind == Kind::Icon ||
-      item.Kind == Kind::GroupBox) {
+  if (item.Kind == Kind::Edit || item.Kind == Kind::ReadOnlyEdit || item.Kind == Kind::Picture ||
+      item.Kind == Kind::Icon || item.Kind == Kind::GroupBox) {
     return;
   }
   QString text = QString::fromUtf8(item.Text);
@@ -175,12 +175,8 @@ QWidget* Create(QWidget& dialog, const DialogItem& item, const DialogUnits& unit
       widget = edit;
       break;
     }
-    case Kind::RadioButton:
-      widget = new QRadioButton(text, &dialog);
-      break;
-    case Kind::CheckBox:
-      widget = new QCheckBox(text, &dialog);
-      break;
+    case Kind::RadioButton: widget = new QRadioButton(text, &dialog); break;
+    case Kind::CheckBox: widget = new QCheckBox(text, &dialog); break;
     case Kind::PushButton:
     case Kind::DefaultPushButton: {
       auto* button = new QPushButton(text, &dialog);
@@ -258,8 +254,7 @@ const DialogTemplate& AboutDialogLayout() { return kAboutDialog; }
 
 DialogUnits::DialogUnits(const QFont& font) {
   const QFontMetrics metrics(font);
-  const int letters = metrics.horizontalAdvance(
-      QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+  const int letters = metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
   BaseWidth = (letters / 26 + 1) / 2;
   BaseHeight = metrics.height();
 }
@@ -268,9 +263,7 @@ DialogUnits::DialogUnits(const QFont& font) {
 int DialogUnits::X(int units) const { return (units * BaseWidth * 2 + 4) / 8; }
 int DialogUnits::Y(int units) const { return (units * BaseHeight * 2 + 8) / 16; }
 
-QRect DialogUnits::Rect(int x, int y, int width, int height) const {
-  return QRect(X(x), Y(y), X(width), Y(height));
-}
+QRect DialogUnits::Rect(int x, int y, int width, int height) const { return QRect(X(x), Y(y), X(width), Y(height)); }
 
 QSize DialogUnits::Size(int width, int height) const { return QSize(X(width), Y(height)); }
 

@@ -14,16 +14,16 @@ class QWidget;
 namespace verdo::app {
 
 enum class ControlKind {
-  Label,        // static text
-  Edit,         // single-line edit, horizontal scrolling
+  Label,  // static text
+  Edit,   // single-line edit, horizontal scrolling
   ReadOnlyEdit,
   RadioButton,
   CheckBox,
   PushButton,
   DefaultPushButton,
   GroupBox,
-  Picture,      // the product logo
-  Icon,         // the program icon
+  Picture,  // the product logo
+  Icon,     // the program icon
 };
 
 // Static items (labels, group boxes, pictures) have no id of their own.
@@ -32,14 +32,14 @@ inline constexpr int kStaticId = -1;
 struct DialogItem {
   int Id;
   ControlKind Kind;
-  const char* Text;   // label or caption; for pictures and icons the resource path
+  const char* Text;         // label or caption; for pictures and icons the resource path
   int X, Y, Width, Height;  // dialog units
-  const char* Group;  // the group box it sits in, or "" for none
+  const char* Group;        // the group box it sits in, or "" for none
 };
 
 struct DialogTemplate {
   const char* Caption;
-  int Width, Height;  // client area, dialog units
+  int Width, Height;                  // client area, dialog units
   std::span<const DialogItem> Items;  // tab order
 };
 

@@ -34,8 +34,7 @@ QValidator::State TypingLimitValidator::validate(QString& input, int& pos) const
   // the program filled beyond the limit takes nothing in (but still lets
   // the user delete).
   const qsizetype others = input.size() - (pos - start);
-  const QString put =
-      WithCharacterReferences(input.mid(start, end - start), std::max<qsizetype>(0, Limit - others));
+  const QString put = WithCharacterReferences(input.mid(start, end - start), std::max<qsizetype>(0, Limit - others));
   input.replace(start, pos - start, put);
   pos = static_cast<int>(start + put.size());
   return FitsCp1252(input) ? Acceptable : Invalid;
@@ -46,8 +45,7 @@ CFieldEdit::CFieldEdit(QWidget* parent) : QLineEdit(parent), Validator(new Typin
   // program puts there, so it is set out of reach.
   setMaxLength(std::numeric_limits<int>::max() / 2);
   setValidator(Validator);
-  connect(this, &QLineEdit::textChanged, this,
-          [this](const QString& text) { Validator->SetCurrentText(text); });
+  connect(this, &QLineEdit::textChanged, this, [this](const QString& text) { Validator->SetCurrentText(text); });
 }
 
 void CFieldEdit::SetTypingLimit(int limit) {
@@ -78,8 +76,7 @@ QString WithCharacterReferences(const QString& text, qsizetype room) {
     const bool pair = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
     const qsizetype length = pair ? 2 : 1;
     const char32_t code = pair ? QChar::surrogateToUcs4(text[i], text[i + 1]) : text[i].unicode();
-    const QString unit =
-        Cp1252FromUnicode(code) ? text.mid(i, length) : QString::fromStdString(NumericReference(code));
+    const QString unit = Cp1252FromUnicode(code) ? text.mid(i, length) : QString::fromStdString(NumericReference(code));
     if (out.size() + unit.size() > room) break;
     out += unit;
     i += length;

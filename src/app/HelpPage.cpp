@@ -15,8 +15,6 @@ QUrl FindHelpPage(const QString& programFolder, const QString& sourcePage) {
   return {};
 }
 
-QUrl HelpPage() {
-  return FindHelpPage(QCoreApplication::applicationDirPath(), QStringLiteral(VERDO_SOURCE_HELP_PAGE));
-}
+QUrl HelpPage() { return FindHelpPage(QCoreApplication::applicationDirPath(), QStringLiteral(VERDO_SOURCE_HELP_PAGE)); }
 
 }  // namespace verdo::app

@@ -26,14 +26,16 @@ constexpr Command kCommands[] = {
     {"head", "FORM.tem", "the head block (trap page style with --trap)", kHeadOptions, CmdHead},
     {"totals", "FORM.tem", "the character totals", {}, CmdTotals},
     {"trap", "FORM.tem",
-     "the trap page as Preview shows it (no credits, LF);\nwith -o written to PAGE as Generate writes it",
-     kTrapOptions, CmdTrap},
+     "the trap page as Preview shows it (no credits, LF);\nwith -o written to PAGE as Generate writes it", kTrapOptions,
+     CmdTrap},
     {"export", "FORM.tem PAGE...",
-     "the head block written into each page, as Export does;\na page that doesn't exist yet gets the head section alone",
+     "the head block written into each page, as Export does;\na page that doesn't exist yet gets the head section "
+     "alone",
      kExportOptions, CmdExport},
     {"import", "URL [FORM.tem]", "the page's title and meta tags applied to FORM", {}, CmdImport},
     {"keywords", "OP FORM.tem",
-     "the template after a keyword tool; OP: upper, lower,\ncapitalise, reverse, shuffle (seeded with N or the time), clear",
+     "the template after a keyword tool; OP: upper, lower,\ncapitalise, reverse, shuffle (seeded with N or the time), "
+     "clear",
      kKeywordOptions, CmdKeywords},
     {"audit", "PAGE|DIR...", "titles, descriptions, keywords and problems, page by page", kAuditOptions, CmdAudit},
 };

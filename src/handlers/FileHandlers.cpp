@@ -20,8 +20,7 @@ constexpr const char* kSaveTemplateCaption = "Save Template";
 // The dialog's answer when the user chose a name with exactly the expected
 // extension (lower case; "HTM", "html" or none don't pass).
 std::optional<std::string> ChosenPath(Host& host, FileDialogMode mode, const std::string& initialName,
-                                      const std::string& defaultExtensionText,
-                                      const std::string& extension) {
+                                      const std::string& defaultExtensionText, const std::string& extension) {
   const auto chosen = host.ChooseFile(mode, initialName, defaultExtensionText);
   if (!chosen || chosen->Extension != extension) return std::nullopt;
   return chosen->Path;
@@ -29,8 +28,7 @@ std::optional<std::string> ChosenPath(Host& host, FileDialogMode mode, const std
 
 // Save and Generate: ask for a name, show it in the caption, replace the file.
 // A cancelled dialog, a wrong extension and a failed write all get the same box.
-void SaveAs(Host& host, const std::string& initialName, const std::string& extension,
-            const std::string& text) {
+void SaveAs(Host& host, const std::string& initialName, const std::string& extension, const std::string& text) {
   const auto path = ChosenPath(host, FileDialogMode::Save, initialName, "Save a Template", extension);
   if (!path) {
     host.ShowMessage(kErrorSaving, kSaveTemplateCaption);

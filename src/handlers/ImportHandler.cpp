@@ -24,8 +24,7 @@ DownloadEvents ShownDownload(Host& host) {
 
 }  // namespace
 
-int DownloadPage(Host& host, const std::string& address, const std::string& fileName,
-                 std::string* contentType) {
+int DownloadPage(Host& host, const std::string& address, const std::string& fileName, std::string* contentType) {
   ScratchFile page = ScratchFile::Beside(fileName);
   DownloadEvents events = ShownDownload(host);
   events.ContentType = contentType;

@@ -3,13 +3,13 @@
 #include <curl/curl.h>
 #include <unistd.h>
 
+#include <strings.h>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string_view>
-#include <strings.h>
 #include <vector>
 
 namespace verdo {

@@ -388,8 +388,7 @@ void ScratchFile::Discard() {
 Outcome ScratchFile::Keep() {
   if (!beside_) return Outcome::Done();
   struct stat status;
-  if (::lstat(name_.c_str(), &status) == 0 && !S_ISREG(status.st_mode))
-    return Outcome::Failed("not a regular file");
+  if (::lstat(name_.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) return Outcome::Failed("not a regular file");
   if (!GiveName(file_.Get(), temporaryName_, name_)) return FailedWithErrno();
   if (::rename(temporaryName_.c_str(), name_.c_str()) != 0) return FailedWithErrno();
   temporaryName_.clear();

@@ -53,8 +53,7 @@ std::size_t FirstLookLength(std::string_view page) {
 }
 
 std::vector<GumboNode*> Children(const GumboNode* node) {
-  const GumboVector& list =
-      node->type == GUMBO_NODE_DOCUMENT ? node->v.document.children : node->v.element.children;
+  const GumboVector& list = node->type == GUMBO_NODE_DOCUMENT ? node->v.document.children : node->v.element.children;
   std::vector<GumboNode*> out;
   for (unsigned i = 0; i < list.length; ++i) out.push_back(static_cast<GumboNode*>(list.data[i]));
   return out;
@@ -118,8 +117,7 @@ HeadElement ElementOf(const Parse& parse, const GumboNode* node, std::size_t bas
   out.Bytes.End = out.Bytes.Begin + element.original_tag.length;
   if (Written(element.original_end_tag))
     out.Bytes.End = base + OffsetOf(parse, element.original_end_tag) + element.original_end_tag.length;
-  else
-    out.EndTagMissing = element.tag == GUMBO_TAG_TITLE;
+  else out.EndTagMissing = element.tag == GUMBO_TAG_TITLE;
   for (unsigned i = 0; i < element.attributes.length; ++i) {
     const auto* attribute = static_cast<const GumboAttribute*>(element.attributes.data[i]);
     out.Attributes.emplace_back(attribute->name, attribute->value);
@@ -141,8 +139,8 @@ PageOutline OutlineOf(const Parse& parse, std::size_t base) {
   outline.ContentStart = base;
   const GumboNode* html = parse.Output->root;
   if (parse.Output->document->v.document.has_doctype) {
-    const std::size_t htmlStart = Written(html->v.element.original_tag) ? OffsetOf(parse, html->v.element.original_tag)
-                                                                        : parse.Source.size();
+    const std::size_t htmlStart =
+        Written(html->v.element.original_tag) ? OffsetOf(parse, html->v.element.original_tag) : parse.Source.size();
     if (const auto end = DoctypeEnd(parse.Source.substr(0, htmlStart))) outline.DoctypeEnd = base + *end;
   }
   if (Written(html->v.element.original_tag))

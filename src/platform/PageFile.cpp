@@ -1,7 +1,7 @@
 #include "platform/PageFile.h"
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 
 #include "platform/FileAccess.h"
 

@@ -170,15 +170,13 @@ Outcome ExportSource::WriteExport(const std::string& target, std::string_view st
   });
 }
 
-ExportResult ExportIntoPage(const std::string& path,
-                            const std::function<void(ExportSource::Status)>& opened,
+ExportResult ExportIntoPage(const std::string& path, const std::function<void(ExportSource::Status)>& opened,
                             const std::function<std::string()>& headBlock) {
   ExportSource source(path);
   if (opened) opened(source.State());
   if (source.State() == ExportSource::Status::Unreadable) return {ExportResult::Step::Opening, source.Reason()};
   const std::string start = EncodedExportStart(headBlock(), source.Found(), source.Charset());
-  if (Outcome written = source.WriteExport(path, start); !written)
-    return {ExportResult::Step::Saving, written.Reason};
+  if (Outcome written = source.WriteExport(path, start); !written) return {ExportResult::Step::Saving, written.Reason};
   return {};
 }
 

@@ -95,8 +95,7 @@ struct ExportResult {
   Step Failed = Step::Done;
   std::string Reason;
 };
-ExportResult ExportIntoPage(const std::string& path,
-                            const std::function<void(ExportSource::Status)>& opened,
+ExportResult ExportIntoPage(const std::string& path, const std::function<void(ExportSource::Status)>& opened,
                             const std::function<std::string()>& headBlock);
 
 }  // namespace verdo

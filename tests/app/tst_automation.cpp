@@ -39,8 +39,7 @@ bool ProcessGone(uint pid) {
 // A client on the private bus: its own connection, so leaving is disconnecting.
 class Client {
  public:
-  Client(const QString& address, const QString& name)
-      : Name(name), Bus(QDBusConnection::connectToBus(address, name)) {}
+  Client(const QString& address, const QString& name) : Name(name), Bus(QDBusConnection::connectToBus(address, name)) {}
   ~Client() { Leave(); }
   // The connection closes once no QDBusConnection refers to it any more.
   void Leave() {
@@ -72,9 +71,9 @@ class VirtualDisplay {
     Server.waitForFinished();
   }
   bool Start() {
-    Server.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                                          QStringLiteral("0"), QStringLiteral("1024x768x24"),
-                                          QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    Server.start(QStringLiteral("Xvfb"),
+                 {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("0"),
+                  QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
     if (!Server.waitForStarted()) return false;
     while (!Server.canReadLine())
       if (!Server.waitForReadyRead(20000)) return false;
@@ -112,8 +111,8 @@ class AutomationTest : public QObject {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     Daemon.setProcessEnvironment(env);
-    Daemon.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                                                 QStringLiteral("--print-address=1")});
+    Daemon.start(QStringLiteral("dbus-daemon"),
+                 {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
     QVERIFY(Daemon.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(Daemon.canReadLine(), 10000);
     Address = QString::fromUtf8(Daemon.readLine()).trimmed();
@@ -257,7 +256,8 @@ class AutomationTest : public QObject {
     const QDBusObjectPath path = server.CreateInstance();
     QSignalSpy finished(&dialog, &QDialog::finished);
 
-    QMetaObject::invokeMethod(&server, [&] { server.Release(path); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        &server, [&] { server.Release(path); }, Qt::QueuedConnection);
     dialog.KeepPainting();  // as a download does, again and again
     dialog.KeepPainting();
     QCOMPARE(finished.count(), 0);
@@ -271,20 +271,13 @@ class AutomationTest : public QObject {
       QStringList Line;
       bool Automated;
     } cases[] = {
-        {{"verdo", "x", "-Automation"}, true},
-        {{"verdo", "/Embedding", "y"}, true},
-        {{"verdo", "/Automation"}, true},
-        {{"verdo", "-Embedding"}, true},
-        {{"verdo", "--Automation"}, true},
-        {{"verdo", "-Automationx"}, true},
-        {{"verdo", "x/Embedding"}, true},
-        {{"verdo", "AutomationAutomation-Automation"}, true},
-        {{"verdo", "-automation"}, false},
-        {{"verdo", "-EMBEDDING"}, false},
-        {{"verdo", "Automation"}, false},
-        {{"verdo", "+Automation", "Embedding"}, false},
-        {{"verdo", "-Automatio", "-"}, false},
-        {{"-Automation"}, false},  // the program's own name doesn't count
+        {{"verdo", "x", "-Automation"}, true}, {{"verdo", "/Embedding", "y"}, true},
+        {{"verdo", "/Automation"}, true},      {{"verdo", "-Embedding"}, true},
+        {{"verdo", "--Automation"}, true},     {{"verdo", "-Automationx"}, true},
+        {{"verdo", "x/Embedding"}, true},      {{"verdo", "AutomationAutomation-Automation"}, true},
+        {{"verdo", "-automation"}, false},     {{"verdo", "-EMBEDDING"}, false},
+        {{"verdo", "Automation"}, false},      {{"verdo", "+Automation", "Embedding"}, false},
+        {{"verdo", "-Automatio", "-"}, false}, {{"-Automation"}, false},  // the program's own name doesn't count
     };
     for (const auto& c : cases) QVERIFY2(StartedForAutomation(c.Line) == c.Automated, qPrintable(c.Line.join(' ')));
   }
@@ -292,8 +285,8 @@ class AutomationTest : public QObject {
   void activationFileQuotesAnAwkwardPath() {
     const QString awkward = QStringLiteral("/opt/my apps/it's/verdo");
     const QString text = verdo::app::ActivationFileText(awkward);
-    QCOMPARE(text,
-             QStringLiteral("[D-BUS Service]\nName=Deri.Didivizavud\nExec='/opt/my apps/it'\\''s/verdo' -Automation\n"));
+    QCOMPARE(text, QStringLiteral(
+                       "[D-BUS Service]\nName=Deri.Didivizavud\nExec='/opt/my apps/it'\\''s/verdo' -Automation\n"));
     QCOMPARE(verdo::app::ActivationFileProgram(text.toUtf8()), std::optional<QString>(awkward));
     QCOMPARE(verdo::app::ActivationFileProgram(verdo::app::ActivationFileText("/usr/bin/verdo").toUtf8()),
              std::optional<QString>("/usr/bin/verdo"));
@@ -313,15 +306,18 @@ class AutomationTest : public QObject {
     QTest::addColumn<QString>("expected");  // the per-user file after; "" for none
     const QString self = QStringLiteral("SELF");
     const QString ours = QStringLiteral("ours:");
-    QTest::newRow("nothing shipped") << "" << "" << ours + self;
+    QTest::newRow("nothing shipped") << ""
+                                     << "" << ours + self;
     QTest::newRow("nothing shipped, stale file rewritten") << "" << ours + "/gone/verdo" << ours + self;
-    QTest::newRow("shipped file names another program") << "/gone/verdo" << "" << ours + self;
-    QTest::newRow("shipped file names this program") << self << "" << "";
-    QTest::newRow("stale file of ours removed") << self << ours + "/gone/verdo" << "";
+    QTest::newRow("shipped file names another program") << "/gone/verdo"
+                                                        << "" << ours + self;
+    QTest::newRow("shipped file names this program") << self << ""
+                                                     << "";
+    QTest::newRow("stale file of ours removed") << self << ours + "/gone/verdo"
+                                                << "";
     QTest::newRow("file naming a program that is there kept") << self << ours + "/bin/sh" << ours + "/bin/sh";
-    QTest::newRow("someone else's file kept")
-        << self << "[D-BUS Service]\nName=Deri.Didivizavud\nExec=/gone/x\n"
-        << "[D-BUS Service]\nName=Deri.Didivizavud\nExec=/gone/x\n";
+    QTest::newRow("someone else's file kept") << self << "[D-BUS Service]\nName=Deri.Didivizavud\nExec=/gone/x\n"
+                                              << "[D-BUS Service]\nName=Deri.Didivizavud\nExec=/gone/x\n";
   }
 
   void perUserActivationFileOnlyWhereNeeded() {
@@ -409,17 +405,18 @@ class AutomationTest : public QObject {
     const QDBusMessage created = client.Call(server, kFactory, kFactoryInterface, QStringLiteral("CreateInstance"));
     QCOMPARE(created.type(), QDBusMessage::ReplyMessage);
 
-    const QString window = display.Run({"search", "--sync", "--onlyvisible", "--pid", QString::number(pid),
-                                        "--name", "^Verdo$"}).split('\n').value(0);
+    const QString window =
+        display.Run({"search", "--sync", "--onlyvisible", "--pid", QString::number(pid), "--name", "^Verdo$"})
+            .split('\n')
+            .value(0);
     QVERIFY(!window.isEmpty());
     // The desktop entry's StartupWMClass names this class.
     QCOMPARE(display.Run({"-id", window, "WM_CLASS"}, QStringLiteral("xprop")),
              QStringLiteral("WM_CLASS(STRING) = \"verdo\", \"verdo\"\n"));
     display.Run({"windowfocus", "--sync", window});
     display.Run({"key", "Escape"});
-    QTRY_VERIFY_WITH_TIMEOUT(display.Run({"search", "--onlyvisible", "--pid", QString::number(pid), "--name", "^Verdo$"})
-                                 .isEmpty(),
-                             20000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        display.Run({"search", "--onlyvisible", "--pid", QString::number(pid), "--name", "^Verdo$"}).isEmpty(), 20000);
     QCOMPARE(verdo.state(), QProcess::Running);  // hidden, not ended
 
     if (release) {

@@ -1,5 +1,6 @@
 // The Import button on the real main dialog, end to end: the notice box, the
 // download of a file address into "temp.htm" and the fields filling in.
+#include <qpa/qwindowsysteminterface.h>
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
@@ -9,7 +10,6 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
-#include <qpa/qwindowsysteminterface.h>
 
 #include <chrono>
 #include <thread>
@@ -30,10 +30,10 @@ void QueueClick(QWidget* widget) {
   const QPointF local = widget->mapTo(window, QPointF(widget->rect().center()));
   const QPointF global = widget->mapToGlobal(QPointF(widget->rect().center()));
   using Queue = QWindowSystemInterface::AsynchronousDelivery;
-  QWindowSystemInterface::handleMouseEvent<Queue>(window->windowHandle(), local, global, Qt::LeftButton,
-                                                  Qt::LeftButton, QEvent::MouseButtonPress);
-  QWindowSystemInterface::handleMouseEvent<Queue>(window->windowHandle(), local, global, Qt::NoButton,
-                                                  Qt::LeftButton, QEvent::MouseButtonRelease);
+  QWindowSystemInterface::handleMouseEvent<Queue>(window->windowHandle(), local, global, Qt::LeftButton, Qt::LeftButton,
+                                                  QEvent::MouseButtonPress);
+  QWindowSystemInterface::handleMouseEvent<Queue>(window->windowHandle(), local, global, Qt::NoButton, Qt::LeftButton,
+                                                  QEvent::MouseButtonRelease);
 }
 
 const QString kNotice = QStringLiteral(
@@ -87,9 +87,10 @@ class ImportButtonTest : public QObject, verdo::testing::DialogUnderTest {
   void importFillsTheFieldsFromAPageOnDisk() {
     QFile page(Folder.filePath("page.htm"));
     QVERIFY(page.open(QIODevice::WriteOnly));
-    page.write("<HTML>\r\n<HEAD>\r\n<TITLE>My Page</TITLE>\r\n"
-               "<META NAME=\"Description\" CONTENT=\"About me\">\r\n</HEAD>\r\n"
-               "<META NAME=\"author\" CONTENT=\"not read\">\r\n");
+    page.write(
+        "<HTML>\r\n<HEAD>\r\n<TITLE>My Page</TITLE>\r\n"
+        "<META NAME=\"Description\" CONTENT=\"About me\">\r\n</HEAD>\r\n"
+        "<META NAME=\"author\" CONTENT=\"not read\">\r\n");
     page.close();
     const QString address = QStringLiteral("file://") + page.fileName();
     Type(control::RedirectUrl, address);
@@ -115,7 +116,8 @@ class ImportButtonTest : public QObject, verdo::testing::DialogUnderTest {
     const std::string tail = "</HEAD>\r\n";
     verdo::testing::LoopbackServer server([&](int connection) {
       const std::string length = std::to_string(head.size() + tail.size());
-      bool sent = verdo::testing::SendAll(connection, "HTTP/1.0 200 OK\r\nContent-Length: " + length + "\r\n\r\n" + head);
+      bool sent =
+          verdo::testing::SendAll(connection, "HTTP/1.0 200 OK\r\nContent-Length: " + length + "\r\n\r\n" + head);
       for (char c : tail) {
         std::this_thread::sleep_for(std::chrono::milliseconds(150));
         sent = sent && verdo::testing::SendAll(connection, std::string(1, c));

@@ -8,8 +8,8 @@
 
 #include "app/CMetaApp.h"
 #include "app/CMetaDlg.h"
-#include "core/form/ControlIds.h"
 #include "app/ModalAnswerer.h"
+#include "core/form/ControlIds.h"
 
 using verdo::testing::ModalAnswerer;
 

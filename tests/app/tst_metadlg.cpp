@@ -2,25 +2,25 @@
 // at start, typing limits, the limit-check failure, the ways it ends, and
 // the Preview, Totals, Help and About commands.
 #include <QAccessible>
-#include <QCloseEvent>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
-#include <QPlainTextEdit>
-#include <QScreen>
-#include <QScrollBar>
-#include <QTextBlock>
-#include <QTextLayout>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QtTest>
 
 #include "app/AppStrings.h"
@@ -133,7 +133,8 @@ void MetaDlgTest::formAtStartOnScreen() {
   QCOMPARE(dlg.minimumSize(), dlg.maximumSize());
   for (const verdo::FormField& field : verdo::FormFields()) {
     if (field.Kind == verdo::FieldKind::Text) {
-      const QString expected = field.ControlId == control::Copyright ? QStringLiteral("Copyright \u00A9 2000") : QString();
+      const QString expected =
+          field.ControlId == control::Copyright ? QStringLiteral("Copyright \u00A9 2000") : QString();
       QCOMPARE(EditOf(dlg, field.ControlId)->text(), expected);
     } else if (field.Kind == verdo::FieldKind::Flag) {
       QVERIFY(!Control<QCheckBox>(dlg, field.ControlId)->isChecked());
@@ -306,7 +307,9 @@ void MetaDlgTest::charactersOutsideWindows1252GoInAsReferences() {
   edit->insert(QStringLiteral("\U0001F600"));
   QCOMPARE(edit->text(), QStringLiteral("a&#1046;b\u20ACc&#337;d\u017Ee\u00E9&#128512;"));
   QVERIFY(dlg.ReadForm());
-  QCOMPARE(dlg.Form().Author, std::string("a&#1046;b\x80" "c&#337;d\x9E" "e\xE9&#128512;"));
+  QCOMPARE(dlg.Form().Author, std::string("a&#1046;b\x80"
+                                          "c&#337;d\x9E"
+                                          "e\xE9&#128512;"));
 }
 
 // A reference counts with all its characters, and goes in whole or not at all.
@@ -634,10 +637,8 @@ void MetaDlgTest::totalsShowsTheCounts() {
   Control<QPushButton>(dlg, control::Totals)->click();
   QCOMPARE(answerer.Boxes.size(), std::size_t(2));
   QCOMPARE(answerer.Boxes[0].Caption, QStringLiteral("Character Totals"));
-  QCOMPARE(answerer.Boxes[0].Text,
-           QStringLiteral("Title: 0\nDescription: 0\nKeywords: 0\nAuthor: 0\nCopyright: 16"));
-  QCOMPARE(answerer.Boxes[1].Text,
-           QStringLiteral("Title: 0\nDescription: 0\nKeywords: 5\nAuthor: 2\nCopyright: 16"));
+  QCOMPARE(answerer.Boxes[0].Text, QStringLiteral("Title: 0\nDescription: 0\nKeywords: 0\nAuthor: 0\nCopyright: 16"));
+  QCOMPARE(answerer.Boxes[1].Text, QStringLiteral("Title: 0\nDescription: 0\nKeywords: 5\nAuthor: 2\nCopyright: 16"));
   QCOMPARE(answerer.Boxes[1].Icon, QMessageBox::NoIcon);
 }
 
@@ -648,10 +649,14 @@ void MetaDlgTest::screenReadersGetNamesAndGroups() {
   auto of = [&](int id) { return QAccessible::queryAccessibleInterface(Control(dlg, id)); };
   // Each labelled box is named by its label, and the label is its label.
   const std::pair<int, const char*> labelled[] = {
-      {control::Title, "Title"}, {control::Description, "Description"},
-      {control::ExtraKeywords, "Extra Keywords (Separate with a comma)"}, {control::Author, "Author"},
-      {control::Copyright, "Copyright Information"}, {control::Expires, "Expires"},
-      {control::RedirectUrl, "Redirect URL"}, {control::Status, "Status"},
+      {control::Title, "Title"},
+      {control::Description, "Description"},
+      {control::ExtraKeywords, "Extra Keywords (Separate with a comma)"},
+      {control::Author, "Author"},
+      {control::Copyright, "Copyright Information"},
+      {control::Expires, "Expires"},
+      {control::RedirectUrl, "Redirect URL"},
+      {control::Status, "Status"},
   };
   for (const auto& [id, name] : labelled) {
     QAccessibleInterface* edit = of(id);
@@ -675,10 +680,10 @@ void MetaDlgTest::screenReadersGetNamesAndGroups() {
   QCOMPARE(of(control::TrapPreview)->text(QAccessible::Description), QStringLiteral("Preview of the trap page"));
   // Controls sit inside their group.
   const std::pair<int, const char*> grouped[] = {
-      {control::Keyword(7), "Keywords"}, {control::ExtraKeywords, "Keywords"}, {control::ClearKeywords, "Keywords"},
-      {control::Global, "Distribution"}, {control::Local, "Distribution"}, {control::Revisit, "Robots"},
-      {control::IndexAll, "Robots"}, {control::Load, "Template"}, {control::Import, "HTML"},
-      {control::TrapPreview, "Trap Page"}, {control::Preview, "Utils"}, {control::ClearAll, "Utils"},
+      {control::Keyword(7), "Keywords"},   {control::ExtraKeywords, "Keywords"}, {control::ClearKeywords, "Keywords"},
+      {control::Global, "Distribution"},   {control::Local, "Distribution"},     {control::Revisit, "Robots"},
+      {control::IndexAll, "Robots"},       {control::Load, "Template"},          {control::Import, "HTML"},
+      {control::TrapPreview, "Trap Page"}, {control::Preview, "Utils"},          {control::ClearAll, "Utils"},
   };
   for (const auto& [id, group] : grouped) {
     QAccessibleInterface* parent = of(id)->parent();
@@ -690,7 +695,8 @@ void MetaDlgTest::screenReadersGetNamesAndGroups() {
   // The logo has a name.
   bool logoNamed = false;
   for (QLabel* label : dlg.findChildren<QLabel*>()) {
-    if (!label->pixmap().isNull()) logoNamed = QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name) == "Verdo";
+    if (!label->pixmap().isNull())
+      logoNamed = QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name) == "Verdo";
   }
   QVERIFY(logoNamed);
 }
@@ -850,9 +856,7 @@ int ShownLines(const QPlainTextEdit& view) {
   return lines;
 }
 
-bool FitsTheScreen(const QWidget& box) {
-  return box.screen()->availableGeometry().contains(box.frameGeometry());
-}
+bool FitsTheScreen(const QWidget& box) { return box.screen()->availableGeometry().contains(box.frameGeometry()); }
 
 }  // namespace
 
@@ -862,7 +866,8 @@ void MetaDlgTest::previewBoxFitsTheScreenAndItsTextCopies() {
   QVERIFY(QTest::qWaitForWindowExposed(&dlg));
   SendKeys(EditOf(dlg, control::Title), QStringLiteral("Garden"));
   // Expires has no limit; an address and a tag that must not be broken.
-  SendKeys(EditOf(dlg, control::Expires), QString(600, QLatin1Char('x')) + QStringLiteral(" https://verdo.example.org/ </CENTER>"));
+  SendKeys(EditOf(dlg, control::Expires),
+           QString(600, QLatin1Char('x')) + QStringLiteral(" https://verdo.example.org/ </CENTER>"));
   QVERIFY(dlg.ReadForm());
   const QString headBlock = QStringFromCp1252(verdo::ComposeHeadBlock(dlg.Form(), verdo::HeadBlockStyle::Plain));
 
@@ -940,10 +945,14 @@ void MetaDlgTest::shortMessagesShowWhole() {
 void MetaDlgTest::messageBoxesAreAsWideAsTheirCaption_data() {
   QTest::addColumn<QString>("caption");
   QTest::addColumn<QString>("text");
-  QTest::newRow("totals") << "Character Totals" << "Title: 0\nDescription: 0";
-  QTest::newRow("save") << "Save Template" << "Error Saving File";
-  QTest::newRow("import") << "Import HTML" << "Error Opening File";
-  QTest::newRow("empty title") << "" << "<TITLE></TITLE>";
+  QTest::newRow("totals") << "Character Totals"
+                          << "Title: 0\nDescription: 0";
+  QTest::newRow("save") << "Save Template"
+                        << "Error Saving File";
+  QTest::newRow("import") << "Import HTML"
+                          << "Error Opening File";
+  QTest::newRow("empty title") << ""
+                               << "<TITLE></TITLE>";
 }
 
 void MetaDlgTest::messageBoxesAreAsWideAsTheirCaption() {

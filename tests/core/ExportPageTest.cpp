@@ -14,8 +14,7 @@ namespace verdo {
 namespace {
 
 TEST(ExportPage, SixLinePageGetsTheNewHeadSectionAndKeepsItsBody) {
-  const std::string page =
-      "<HTML>\n<HEAD>\n<TITLE>Old</TITLE>\n</HEAD>\n<BODY>Hi</BODY>\n</HTML>\n";
+  const std::string page = "<HTML>\n<HEAD>\n<TITLE>Old</TITLE>\n</HEAD>\n<BODY>Hi</BODY>\n</HTML>\n";
   const PageSplit split = SplitAtHeadEnd(page);
   EXPECT_TRUE(split.Found);
   EXPECT_EQ(split.HeadPart, "<HTML>\n<HEAD>\n<TITLE>Old</TITLE>\n</HEAD>\n");
@@ -93,8 +92,7 @@ TEST(ExportPage, PageWithoutClosingLineIsKeptWholeBehindANewHeadSection) {
   EXPECT_EQ(ComposeExportPage("<TITLE>n</TITLE>", split.HeadPart, split.Tail, split.Found),
             "<HTML>\n<HEAD>\n<TITLE>n</TITLE>\n</HEAD>\n" + page);
   // A page that couldn't be read is exported as the new head section alone.
-  EXPECT_EQ(ComposeExportPage("<TITLE>n</TITLE>", "", "", false),
-            "<HTML>\n<HEAD>\n<TITLE>n</TITLE>\n</HEAD>\n");
+  EXPECT_EQ(ComposeExportPage("<TITLE>n</TITLE>", "", "", false), "<HTML>\n<HEAD>\n<TITLE>n</TITLE>\n</HEAD>\n");
 }
 
 // The scanner finds the same place whatever the pieces the page comes in.

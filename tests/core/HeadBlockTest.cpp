@@ -74,8 +74,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, KeywordsContent,
                                            KeywordsCase{{{1, "a"}, {3, "c"}}, "x, y", "a, c, x, y"},
                                            KeywordsCase{{{2, "b"}}, "", ", b"},
                                            KeywordsCase{{{1, "a"}, {2, " "}}, "", "a,  "},
-                                           KeywordsCase{{{16, "p"}}, "", ", p"},
-                                           KeywordsCase{{}, "only", ", only"}));
+                                           KeywordsCase{{{16, "p"}}, "", ", p"}, KeywordsCase{{}, "only", ", only"}));
 
 TEST(HeadBlock, RobotsTokensKeepTheirFixedOrder) {
   MetaTagForm form;
@@ -90,7 +89,9 @@ TEST(HeadBlock, RobotsTokensKeepTheirFixedOrder) {
 
 TEST(HeadBlock, CreditCommentsEndWithANewline) {
   const std::string credits = CreditComments();
-  EXPECT_EQ(credits.rfind("\n<!-- Meta Tags Generated with Verdo - Meta Tag Generator.  -->\n<!-- More Information:  ", 0), 0u);
+  EXPECT_EQ(
+      credits.rfind("\n<!-- Meta Tags Generated with Verdo - Meta Tag Generator.  -->\n<!-- More Information:  ", 0),
+      0u);
   EXPECT_EQ(credits.substr(credits.size() - 6), "  -->\n");
 }
 

@@ -24,9 +24,7 @@ HeadElement Meta(std::string_view page, std::string_view text, std::string attri
   return At(page, text, "meta", {{std::move(attribute), std::move(value)}});
 }
 
-std::optional<std::size_t> EndOf(std::string_view page, std::string_view text) {
-  return page.find(text) + text.size();
-}
+std::optional<std::size_t> EndOf(std::string_view page, std::string_view text) { return page.find(text) + text.size(); }
 
 constexpr std::string_view kBlock = "<TITLE>New</TITLE>\n<META NAME=\"description\" CONTENT=\"d\">";
 
@@ -42,8 +40,7 @@ TEST(KeptHead, ClassifiesTheHeadBlocksOwnElementsByNameOrHttpEquivInAnyCase) {
       {{"meta", {}, false, {{"http-equiv", "Expires"}}, ""}, HeadElementKind::HeadBlock},
       {{"meta", {}, false, {{"name", "distribution"}}, ""}, HeadElementKind::HeadBlock},
       {{"meta", {}, false, {{"charset", "utf-8"}}, ""}, HeadElementKind::Charset},
-      {{"meta", {}, false, {{"http-equiv", "Content-Type"}, {"content", "text/html"}}, ""},
-       HeadElementKind::Charset},
+      {{"meta", {}, false, {{"http-equiv", "Content-Type"}, {"content", "text/html"}}, ""}, HeadElementKind::Charset},
       {{"meta", {}, false, {{"name", "viewport"}}, ""}, HeadElementKind::Other},
       {{"meta", {}, false, {{"property", "og:description"}}, ""}, HeadElementKind::Other},
       {{"meta", {}, false, {{"name", "description-extra"}}, ""}, HeadElementKind::Other},
@@ -91,24 +88,23 @@ PageOutline TitleAndDescriptionOnLines(std::string_view page) {
 }
 
 PageOutline OneLineHead(std::string_view page) {
-  return WithHeadTag(page, {At(page, "<title>Old</title>", "title"),
-                            Meta(page, "<meta name=keywords content=k>", "name", "keywords"),
-                            At(page, "<style>p{}</style>", "style")});
+  return WithHeadTag(
+      page, {At(page, "<title>Old</title>", "title"), Meta(page, "<meta name=keywords content=k>", "name", "keywords"),
+             At(page, "<style>p{}</style>", "style")});
 }
 
 PageOutline DescriptionApartFromTitle(std::string_view page) {
   PageOutline outline;
   outline.Head = {Meta(page, "<META NAME=\"description\" CONTENT=\"x\">", "name", "description"),
-                  At(page, "<LINK REL=stylesheet HREF=s.css>", "link"),
-                  At(page, "<TITLE>Old</TITLE>", "title"), At(page, "<BASE HREF=x>", "base"),
-                  At(page, "<TITLE>Second</TITLE>", "title")};
+                  At(page, "<LINK REL=stylesheet HREF=s.css>", "link"), At(page, "<TITLE>Old</TITLE>", "title"),
+                  At(page, "<BASE HREF=x>", "base"), At(page, "<TITLE>Second</TITLE>", "title")};
   return outline;
 }
 
 PageOutline CharsetWithoutTitle(std::string_view page) {
-  return WithHeadTag(page, {At(page, "<meta charset=utf-8>", "meta", {{"charset", "utf-8"}}),
-                            Meta(page, "<meta name=robots content=noindex>", "name", "robots"),
-                            At(page, "<link rel=icon>", "link")});
+  return WithHeadTag(
+      page, {At(page, "<meta charset=utf-8>", "meta", {{"charset", "utf-8"}}),
+             Meta(page, "<meta name=robots content=noindex>", "name", "robots"), At(page, "<link rel=icon>", "link")});
 }
 
 PageOutline HeadTagOnly(std::string_view page) {
@@ -173,23 +169,22 @@ INSTANTIATE_TEST_SUITE_P(
                     "<head>\n\t<meta charset=utf-8>\n\t<TITLE>New</TITLE>\n\t<META NAME=\"description\" "
                     "CONTENT=\"d\">\n\t<link rel=icon>\n"},
         ComposeCase{"NoTitleNoCharsetBlockGoesAfterTheHeadTagIndentedAsTheHeadsChildren",
-                    "<head>\n    <script src=a.js></script>\n</head>",
-                    HeadTagOnly,
+                    "<head>\n    <script src=a.js></script>\n</head>", HeadTagOnly,
                     "<head>\n    <TITLE>New</TITLE>\n    <META NAME=\"description\" CONTENT=\"d\">\n"
                     "    <script src=a.js></script>\n</head>"},
-        ComposeCase{"ImpliedHeadGetsTheBlockInFrontOfItsFirstElement",
-                    "<html>\n  <link rel=icon>\n<p>x", ImpliedHeadWithLink,
+        ComposeCase{"ImpliedHeadGetsTheBlockInFrontOfItsFirstElement", "<html>\n  <link rel=icon>\n<p>x",
+                    ImpliedHeadWithLink,
                     "<html>\n  <TITLE>New</TITLE>\n  <META NAME=\"description\" CONTENT=\"d\">\n"
                     "  <link rel=icon>\n<p>x"},
-        ComposeCase{"ImpliedHeadWhoseFirstElementIsReplaced",
-                    "<meta name=description content=x><link rel=icon>", ImpliedHeadStartingWithDescription,
+        ComposeCase{"ImpliedHeadWhoseFirstElementIsReplaced", "<meta name=description content=x><link rel=icon>",
+                    ImpliedHeadStartingWithDescription,
                     "<TITLE>New</TITLE>\n<META NAME=\"description\" CONTENT=\"d\"><link rel=icon>"},
         ComposeCase{"NoHeadGetsOneOnTheLineAfterHtml",
                     "<!DOCTYPE html>\n<html lang=\"en\">\n<body>Hi</body>\n</html>\n", NoHeadAfterHtml,
                     "<!DOCTYPE html>\n<html lang=\"en\">\n<HEAD>\n<TITLE>New</TITLE>\n"
                     "<META NAME=\"description\" CONTENT=\"d\">\n</HEAD>\n<body>Hi</body>\n</html>\n"},
-        ComposeCase{"NoHeadNoHtmlGetsOneAfterTheDoctypeAndByteOrderMark",
-                    "\xEF\xBB\xBF<!doctype html><p>Hi</p>", NoHeadNoHtml,
+        ComposeCase{"NoHeadNoHtmlGetsOneAfterTheDoctypeAndByteOrderMark", "\xEF\xBB\xBF<!doctype html><p>Hi</p>",
+                    NoHeadNoHtml,
                     "\xEF\xBB\xBF<!doctype html><HEAD>\n<TITLE>New</TITLE>\n"
                     "<META NAME=\"description\" CONTENT=\"d\">\n</HEAD>\n<p>Hi</p>"},
         ComposeCase{"EmptyPage", "", NothingAtAll,

@@ -58,19 +58,18 @@ TEST_P(ShuffleKeywordsTest, GivesTheOrderOfItsSeed) {
   EXPECT_EQ(Joined(ShuffleKeywords(Letters(GetParam().Before), random)), GetParam().After);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Seeds, ShuffleKeywordsTest,
-    ::testing::Values(ShuffleCase{1, "abcdefghijklmnop", "hifbnleogmkcpjad"},
-                      ShuffleCase{1, "abc.............", "bac............."},
-                      ShuffleCase{7, "................", "................"},
-                      ShuffleCase{7, "a...............", "a..............."},
-                      ShuffleCase{7, ".........q......", ".........q......"},
-                      // Keywords that don't start in the first box trade places
-                      // as if they did: the first n boxes give the same order.
-                      ShuffleCase{1, "abcde...........", "dbace..........."},
-                      ShuffleCase{1, "...........abcde", "...........dbace"},
-                      ShuffleCase{1, ".b.c.d.........e", ".b.e.c.........d"},
-                      ShuffleCase{7, "a.b.c...........", "a.c.b..........."}));
+INSTANTIATE_TEST_SUITE_P(Seeds, ShuffleKeywordsTest,
+                         ::testing::Values(ShuffleCase{1, "abcdefghijklmnop", "hifbnleogmkcpjad"},
+                                           ShuffleCase{1, "abc.............", "bac............."},
+                                           ShuffleCase{7, "................", "................"},
+                                           ShuffleCase{7, "a...............", "a..............."},
+                                           ShuffleCase{7, ".........q......", ".........q......"},
+                                           // Keywords that don't start in the first box trade places
+                                           // as if they did: the first n boxes give the same order.
+                                           ShuffleCase{1, "abcde...........", "dbace..........."},
+                                           ShuffleCase{1, "...........abcde", "...........dbace"},
+                                           ShuffleCase{1, ".b.c.d.........e", ".b.e.c.........d"},
+                                           ShuffleCase{7, "a.b.c...........", "a.c.b..........."}));
 
 TEST(ShuffleKeywords, EmptyBoxesStayEmptyAndKeywordsPastAGapMove) {
   // Keyword1 empty, Keyword2..4 filled: the three keywords move among
@@ -122,24 +121,18 @@ class CapitaliseWordsTest : public ::testing::TestWithParam<CapitaliseCase> {};
 
 TEST_P(CapitaliseWordsTest, CapitalisesTheFirstLetterOfEachWord) {
   const auto& c = GetParam();
-  EXPECT_EQ(CapitaliseWords(c.Text, c.Extra ? kExtraKeywordSeparators : kKeywordSeparators),
-            c.Expected);
+  EXPECT_EQ(CapitaliseWords(c.Text, c.Extra ? kExtraKeywordSeparators : kKeywordSeparators), c.Expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, CapitaliseWordsTest,
-    ::testing::Values(CapitaliseCase{"search ENGINE", false, "Search Engine"},
-                      CapitaliseCase{"x-ray", false, "X-ray"},
-                      CapitaliseCase{"o'neil", false, "O'neil"},
-                      CapitaliseCase{"  web", false, "  Web"},
+    ::testing::Values(CapitaliseCase{"search ENGINE", false, "Search Engine"}, CapitaliseCase{"x-ray", false, "X-ray"},
+                      CapitaliseCase{"o'neil", false, "O'neil"}, CapitaliseCase{"  web", false, "  Web"},
                       CapitaliseCase{"red,green", false, "Red,green"},
-                      CapitaliseCase{"red,green, blue", true, "Red,Green, Blue"},
-                      CapitaliseCase{"a, b", true, "A, B"},
-                      CapitaliseCase{"a\tb", true, "A\tb"},
-                      CapitaliseCase{"WEB  DESIGN", false, "Web  Design"},
+                      CapitaliseCase{"red,green, blue", true, "Red,Green, Blue"}, CapitaliseCase{"a, b", true, "A, B"},
+                      CapitaliseCase{"a\tb", true, "A\tb"}, CapitaliseCase{"WEB  DESIGN", false, "Web  Design"},
                       CapitaliseCase{"\xE9t\xC9 ete", false, "\xE9t\xC9 Ete"},
-                      CapitaliseCase{"2001 odyssey", false, "2001 Odyssey"},
-                      CapitaliseCase{"", true, ""}));
+                      CapitaliseCase{"2001 odyssey", false, "2001 Odyssey"}, CapitaliseCase{"", true, ""}));
 
 MetaTagForm FilledForm() {
   MetaTagForm form;

@@ -21,8 +21,7 @@ std::ostream& operator<<(std::ostream& out, const Line& line) {
 
 // Feeds `bytes` in pieces of `piece` bytes and collects the lines, stopping
 // after `stopAfter` lines.
-std::vector<Line> Split(std::string_view bytes, std::size_t kept, std::size_t piece,
-                        std::size_t stopAfter = 1000) {
+std::vector<Line> Split(std::string_view bytes, std::size_t kept, std::size_t piece, std::size_t stopAfter = 1000) {
   LineSplitter splitter(kept);
   std::vector<Line> lines;
   const auto onLine = [&](std::string_view line, bool whole) {
@@ -54,14 +53,12 @@ TEST_P(LineSplitterCases, SameLinesWhateverThePieces) {
 INSTANTIATE_TEST_SUITE_P(
     Lines, LineSplitterCases,
     ::testing::Values(
-        SplitCase{"Nothing", "", 8, {}},
-        SplitCase{"NoLfIsNoLine", "abc", 8, {}},
+        SplitCase{"Nothing", "", 8, {}}, SplitCase{"NoLfIsNoLine", "abc", 8, {}},
         SplitCase{"BytesAfterTheLastLfAreNoLine", "a\nb\r\nrest", 8, {{"a\n", true}, {"b\r\n", true}}},
         SplitCase{"EmptyLines", "\n\n", 8, {{"\n", true}, {"\n", true}}},
         SplitCase{"LineOfExactlyKeptBytes", "1234567\nx\n", 8, {{"1234567\n", true}, {"x\n", true}}},
         SplitCase{"LongerLineIsCut", "12345678\nx\n", 8, {{"12345678", false}, {"x\n", true}}},
-        SplitCase{"MuchLongerLine", std::string(50, 'a') + "\n</HEAD>\n", 4,
-                  {{"aaaa", false}, {"</HE", false}}},
+        SplitCase{"MuchLongerLine", std::string(50, 'a') + "\n</HEAD>\n", 4, {{"aaaa", false}, {"</HE", false}}},
         SplitCase{"NulAndHighBytes", std::string("\0\xff\n", 3), 8, {{std::string("\0\xff\n", 3), true}}}),
     [](const auto& info) { return std::string(info.param.Name); });
 

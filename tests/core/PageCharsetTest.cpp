@@ -77,10 +77,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         DeclarationCase{"Html5", "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>x</title>\n",
                         "UTF-8", "<meta charset=\"utf-8\">"},
-        DeclarationCase{"XhtmlHttpEquiv",
-                        "<?xml version=\"1.0\"?>\n<html xmlns=\"http://www.w3.org/1999/xhtml\">\n<head>\n" +
-                            kXhtmlTag + "\n",
-                        "windows-1252", kXhtmlTag},
+        DeclarationCase{
+            "XhtmlHttpEquiv",
+            "<?xml version=\"1.0\"?>\n<html xmlns=\"http://www.w3.org/1999/xhtml\">\n<head>\n" + kXhtmlTag + "\n",
+            "windows-1252", kXhtmlTag},
         DeclarationCase{"UpperCaseUnquotedContentFirst",
                         "<HEAD><META CONTENT=\"text/html; charset=iso-8859-2\" HTTP-EQUIV=content-type></HEAD>",
                         "ISO-8859-2", "<META CONTENT=\"text/html; charset=iso-8859-2\" HTTP-EQUIV=content-type>"},
@@ -90,7 +90,8 @@ INSTANTIATE_TEST_SUITE_P(
         DeclarationCase{"SlashAfterMeta", "<meta/charset=utf-8>", "UTF-8", "<meta/charset=utf-8>"},
         // A page that can declare itself isn't UTF-16: browsers read UTF-8.
         DeclarationCase{"Utf16MeansUtf8", "<meta charset=\"utf-16\">", "UTF-8", "<meta charset=\"utf-16\">"},
-        DeclarationCase{"UserDefined", "<meta charset=x-user-defined>", "windows-1252", "<meta charset=x-user-defined>"},
+        DeclarationCase{"UserDefined", "<meta charset=x-user-defined>", "windows-1252",
+                        "<meta charset=x-user-defined>"},
         // The first declaration that names a known encoding counts.
         DeclarationCase{"UnknownLabelSkipped", "<meta charset=klingon><meta charset=utf-8>", "UTF-8",
                         "<meta charset=utf-8>"},
@@ -174,9 +175,9 @@ TEST(ExportPageStartInEncoding, MarkAndDeclarationStayAndTheRestIsEncoded) {
   charset.BomLength = 3;
   charset.Declaration = "<meta\r\ncharset=\"utf-8\">";
   const auto encode = [](std::string_view text) { return "[" + std::string(text) + "]"; };
-  EXPECT_EQ(ExportPageStart("<TITLE>T</TITLE>", true, charset, encode),
-            "\xEF\xBB\xBF<HTML>\n<HEAD>\n<meta\ncharset=\"utf-8\">\n[<TITLE>T</TITLE>" + CreditComments() +
-                "\n</HEAD>\n]");
+  EXPECT_EQ(
+      ExportPageStart("<TITLE>T</TITLE>", true, charset, encode),
+      "\xEF\xBB\xBF<HTML>\n<HEAD>\n<meta\ncharset=\"utf-8\">\n[<TITLE>T</TITLE>" + CreditComments() + "\n</HEAD>\n]");
   // Not found: nothing of the page is replaced, its declaration stays where it is.
   EXPECT_EQ(ExportPageStart("<TITLE>T</TITLE>", false, charset, encode),
             "\xEF\xBB\xBF<HTML>\n<HEAD>\n[<TITLE>T</TITLE>\n</HEAD>\n]");

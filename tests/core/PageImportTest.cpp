@@ -55,53 +55,86 @@ const std::vector<PageCase>& PageCases() {
       {"TitleAndDescription",
        "<HTML>\n<HEAD>\n<TITLE>My Page</TITLE>\n<META NAME=\"Description\" CONTENT=\"About me\">\n"
        "</HEAD>\n<BODY>\n",
-       [](MetaTagForm& f) { f.Title = "My Page"; f.Description = "About me"; }},
+       [](MetaTagForm& f) {
+         f.Title = "My Page";
+         f.Description = "About me";
+       }},
       {"CrLfLineEnds", "<title>Home</title>\r\n<meta name=author content=Ann>\r\n",
-       [](MetaTagForm& f) { f.Title = "Home"; f.Author = "Ann"; }},
+       [](MetaTagForm& f) {
+         f.Title = "Home";
+         f.Author = "Ann";
+       }},
       {"MixedCaseTitleTagIgnored", "<Title>My Page</Title>\n", [](MetaTagForm&) {}},
       {"EmptyTitleKeepsTitle", "<TITLE></TITLE>\n", [](MetaTagForm&) {}},
       {"TitleNeedsSixteenCharacters", "<TITLE>X</TITLE\n", [](MetaTagForm&) {}},
       {"TitleLastEightCutWhateverTheyAre", "<TITLE>Garden</TITLE> \n<title>ab</title>!!\n",
        [](MetaTagForm& f) { f.Title = "ab</"; }},
-      {"TitleAndTagOnOneLineEndsAtSecondEquals",
-       "<TITLE>My Page</TITLE><META NAME=\"author\" CONTENT=\"x\">\n",
+      {"TitleAndTagOnOneLineEndsAtSecondEquals", "<TITLE>My Page</TITLE><META NAME=\"author\" CONTENT=\"x\">\n",
        [](MetaTagForm& f) { f.Title = "My Page</TITLE><META NAME=\"author\" "; }},
       {"KeywordsEmptyItemSkipped", "<meta name=\"keywords\" content=\"red, green,,blue\">\n",
-       [](MetaTagForm& f) { f.Keyword(1) = "red"; f.Keyword(2) = "green"; f.Keyword(3) = "blue"; }},
+       [](MetaTagForm& f) {
+         f.Keyword(1) = "red";
+         f.Keyword(2) = "green";
+         f.Keyword(3) = "blue";
+       }},
       {"KeywordsBlankItemStoredEmpty", "<meta name=\"keywords\" content=\"a, ,b\">\n",
-       [](MetaTagForm& f) { f.Keyword(1) = "a"; f.Keyword(2) = ""; f.Keyword(3) = "b"; }},
+       [](MetaTagForm& f) {
+         f.Keyword(1) = "a";
+         f.Keyword(2) = "";
+         f.Keyword(3) = "b";
+       }},
       {"KeywordsSixteenAtMost", "<meta name=keywords content=" + Items(20) + ">\n",
-       [](MetaTagForm& f) { for (int n = 1; n <= 16; ++n) f.Keyword(n) = "k" + std::to_string(n); }},
+       [](MetaTagForm& f) {
+         for (int n = 1; n <= 16; ++n) f.Keyword(n) = "k" + std::to_string(n);
+       }},
       {"KeywordsTrailingCommaAndLeadingComma", "<META NAME=\"KEYWORDS\" CONTENT=\",x ,\">\n",
        [](MetaTagForm& f) { f.Keyword(1) = "x"; }},
       {"KeywordsEmptyValueChangesNothing", "<meta name=\"keywords\" content=\"\">\n", [](MetaTagForm&) {}},
-      {"KeywordsSecondTagStartsAgain",
-       "<meta name=\"key words\" content=\"a,b\">\n<meta name=key words content=c>\n",
-       [](MetaTagForm& f) { f.Keyword(1) = "c"; f.Keyword(2) = "b"; }},
+      {"KeywordsSecondTagStartsAgain", "<meta name=\"key words\" content=\"a,b\">\n<meta name=key words content=c>\n",
+       [](MetaTagForm& f) {
+         f.Keyword(1) = "c";
+         f.Keyword(2) = "b";
+       }},
       {"KeywordsKeepCaseAndDuplicates", "<meta name=keywords content=\"Red,red\">\n",
-       [](MetaTagForm& f) { f.Keyword(1) = "Red"; f.Keyword(2) = "red"; }},
+       [](MetaTagForm& f) {
+         f.Keyword(1) = "Red";
+         f.Keyword(2) = "red";
+       }},
       {"RobotsTokensAnyCase", "<META NAME=\"robots\" CONTENT=\"NOINDEX, NoCache\">\n",
-       [](MetaTagForm& f) { f.NoIndex = 1; f.NoCache = 1; }},
+       [](MetaTagForm& f) {
+         f.NoIndex = 1;
+         f.NoCache = 1;
+       }},
       {"RobotsAllFour", "<meta name=robots content=\"indexall,noimageindex , noindex,nocache\">\n",
-       [](MetaTagForm& f) { f.IndexAll = 1; f.NoImageIndex = 1; f.NoIndex = 1; f.NoCache = 1; }},
+       [](MetaTagForm& f) {
+         f.IndexAll = 1;
+         f.NoImageIndex = 1;
+         f.NoIndex = 1;
+         f.NoCache = 1;
+       }},
       {"RobotsUnknownTokensIgnored", "<meta name=\"robots\" content=\"noimgageindex, nofollow\">\n",
        [](MetaTagForm&) {}},
-      {"RobotsAfterFourItemsRunTogether",
-       "<meta name=robots content=\"a,b,c,d,noindex,nocache\">\n", [](MetaTagForm&) {}},
+      {"RobotsAfterFourItemsRunTogether", "<meta name=robots content=\"a,b,c,d,noindex,nocache\">\n",
+       [](MetaTagForm&) {}},
       {"RobotsRemainderAfterFourStillChecked", "<meta name=robots content=\"a,b,c,d,noindex\">\n",
        [](MetaTagForm& f) { f.NoIndex = 1; }},
       {"RobotsFourthItemExamined", "<meta name=robots content=\"a,b,c,nocache,noindex\">\n",
-       [](MetaTagForm& f) { f.NoCache = 1; f.NoIndex = 1; }},
+       [](MetaTagForm& f) {
+         f.NoCache = 1;
+         f.NoIndex = 1;
+       }},
       {"RobotsEmptyItemsNotCounted", "<meta name=robots content=\",,a,,b,c,nocache,noindex\">\n",
-       [](MetaTagForm& f) { f.NoCache = 1; f.NoIndex = 1; }},
+       [](MetaTagForm& f) {
+         f.NoCache = 1;
+         f.NoIndex = 1;
+       }},
       {"DistributionGlobalExactly", "<meta name=distribution content=Global>\n",
        [](MetaTagForm& f) { f.Distribution = kDistributionGlobal; }},
       {"DistributionAnythingElseIsLocal", "<meta name=\"distribution\" content=\"global\">\n",
        [](MetaTagForm& f) { f.Distribution = kDistributionLocal; }},
       {"RevisitValueNotLookedAt", "<meta name=\"revisit-after\" content=\"7 days\">\n",
        [](MetaTagForm& f) { f.Revisit = 1; }},
-      {"ExpiresBothForms",
-       "<META HTTP-EQUIV=\"Expires\" CONTENT=\"Mon\">\n<meta http-equiv=expires content=Tue>\n",
+      {"ExpiresBothForms", "<META HTTP-EQUIV=\"Expires\" CONTENT=\"Mon\">\n<meta http-equiv=expires content=Tue>\n",
        [](MetaTagForm& f) { f.Expires = "Tue"; }},
       {"CopyrightEmptyValueEmpties", "<meta name=\"copyright\" content=\"\">\n",
        [](MetaTagForm& f) { f.Copyright = ""; }},
@@ -124,20 +157,19 @@ const std::vector<PageCase>& PageCases() {
       {"LastLineWithoutLineEndIgnored", "<title>Seen page</title>\n<meta name=author content=x>",
        [](MetaTagForm& f) { f.Title = "Seen page"; }},
       {"LongValuesStoredWhole",
-       "<meta name=description content=" + std::string(300, 'd') + ">\n<meta name=keywords content=" +
-           std::string(25, 'k') + ">\n",
-       [](MetaTagForm& f) { f.Description = std::string(300, 'd'); f.Keyword(1) = std::string(25, 'k'); }},
-      {"BytesKeptAsTheyAre",
-       std::string("<meta name=description content=\"caf\xE9\0\x01\">\n", 41),
+       "<meta name=description content=" + std::string(300, 'd') +
+           ">\n<meta name=keywords content=" + std::string(25, 'k') + ">\n",
+       [](MetaTagForm& f) {
+         f.Description = std::string(300, 'd');
+         f.Keyword(1) = std::string(25, 'k');
+       }},
+      {"BytesKeptAsTheyAre", std::string("<meta name=description content=\"caf\xE9\0\x01\">\n", 41),
        [](MetaTagForm& f) { f.Description = std::string("caf\xE9\0\x01", 6); }},
-      {"HeadEndStopsTheImport",
-       "<title>Before</title>\n</HEAD>\n<meta name=author content=after>\n",
+      {"HeadEndStopsTheImport", "<title>Before</title>\n</HEAD>\n<meta name=author content=after>\n",
        [](MetaTagForm& f) { f.Title = "Before"; }},
       {"LowerCaseHeadEndIndentedAndFollowed",
-       "  </head><meta name=author content=x>\n<meta name=description content=after>\n",
-       [](MetaTagForm&) {}},
-      {"OtherHeadEndsDoNotStop",
-       "</Head>\n<p></head>\n<meta name=author content=after>\n",
+       "  </head><meta name=author content=x>\n<meta name=description content=after>\n", [](MetaTagForm&) {}},
+      {"OtherHeadEndsDoNotStop", "</Head>\n<p></head>\n<meta name=author content=after>\n",
        [](MetaTagForm& f) { f.Author = "after"; }},
   };
   return cases;
@@ -168,7 +200,9 @@ TEST(PageImport, HeadEndLineReportsAndLeavesTheFormAsItWas) {
 TEST(PageImport, ShowsEachStoredKeywordAndEachExaminedRobotsItem) {
   MetaTagForm form;
   std::vector<std::string> seen;
-  const auto shown = [&] { seen.push_back(form.Keyword(1) + "|" + form.Keyword(2) + "|" + std::to_string(form.NoIndex)); };
+  const auto shown = [&] {
+    seen.push_back(form.Keyword(1) + "|" + form.Keyword(2) + "|" + std::to_string(form.NoIndex));
+  };
   ApplyPageLine("<meta name=keywords content=\"a,,b\">\n", form, shown);
   EXPECT_EQ(seen, (std::vector<std::string>{"a||0", "a|b|0"}));
   seen.clear();

@@ -9,7 +9,8 @@
 namespace verdo {
 namespace {
 
-HeadElement Element(std::string tag, std::vector<std::pair<std::string, std::string>> attributes, std::string text = "") {
+HeadElement Element(std::string tag, std::vector<std::pair<std::string, std::string>> attributes,
+                    std::string text = "") {
   HeadElement element;
   element.Tag = std::move(tag);
   element.Attributes = std::move(attributes);
@@ -96,8 +97,8 @@ TEST(SiteAudit, EachProblemAndNoneWhereThereIsNone) {
 
 TEST(SiteAudit, DuplicatesAreTheSameTextOnAnotherPageEmptyOnesAside) {
   std::vector<PageAudit> pages = {
-      AuditPage("a", Facts("Shop", "Tools")), AuditPage("b", Facts(" Shop ", "Other")),
-      AuditPage("c", Facts("shop", "Tools")), AuditPage("d", Facts("", "")),
+      AuditPage("a", Facts("Shop", "Tools")),  AuditPage("b", Facts(" Shop ", "Other")),
+      AuditPage("c", Facts("shop", "Tools")),  AuditPage("d", Facts("", "")),
       AuditPage("e", Facts("", std::nullopt)),
   };
   MarkDuplicates(pages);
@@ -114,14 +115,10 @@ TEST(SiteAudit, EncodingContradictions) {
     std::optional<std::string_view> Bom, Declared;
     bool Valid, NonAscii, Contradicted;
   } cases[] = {
-      {none, none, false, true, false},
-      {none, kUtf8, true, true, false},
-      {none, kUtf8, false, true, true},
-      {none, kWindows1252, false, true, false},
-      {none, kWindows1252, true, false, false},
-      {none, kWindows1252, true, true, true},
-      {kUtf8, kUtf8, true, true, false},
-      {kUtf8, kWindows1252, true, true, true},
+      {none, none, false, true, false},         {none, kUtf8, true, true, false},
+      {none, kUtf8, false, true, true},         {none, kWindows1252, false, true, false},
+      {none, kWindows1252, true, false, false}, {none, kWindows1252, true, true, true},
+      {kUtf8, kUtf8, true, true, false},        {kUtf8, kWindows1252, true, true, true},
       {kUtf16Le, kUtf8, false, true, true},
   };
   for (const auto& c : cases)
@@ -136,8 +133,7 @@ TEST(SiteAudit, LineAndSummary) {
   MarkDuplicates(pages);
   EXPECT_EQ(FormatAuditLine(pages[0]), "a.htm: title 4, description 5, keywords 2: duplicate-title\n");
   EXPECT_EQ(FormatAuditLine(pages[1]), "b.htm: title -, description -, keywords 0: no-title, no-description\n");
-  EXPECT_EQ(FormatAuditSummary(pages),
-            "3 pages, 3 with problems (no-title 1, no-description 1, duplicate-title 2)\n");
+  EXPECT_EQ(FormatAuditSummary(pages), "3 pages, 3 with problems (no-title 1, no-description 1, duplicate-title 2)\n");
   EXPECT_EQ(FormatAuditLine(AuditPage("ok.htm", Facts("T", "D"))), "ok.htm: title 1, description 1, keywords 0\n");
   EXPECT_EQ(FormatAuditSummary({AuditPage("ok.htm", Facts("T", "D"))}), "1 page, 0 with problems\n");
   EXPECT_EQ(FormatAuditSummary({}), "0 pages, 0 with problems\n");

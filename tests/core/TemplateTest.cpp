@@ -57,8 +57,8 @@ TEST(Template, SaveAndLoadGiveTheSameFormButForNoDistribution) {
 
 struct LineCase {
   std::string Line;
-  std::string Title;        // Title after applying the line to a form whose Title is "old"
-  int Revisit;              // Revisit after applying it to a form whose Revisit is 0
+  std::string Title;  // Title after applying the line to a form whose Title is "old"
+  int Revisit;        // Revisit after applying it to a form whose Revisit is 0
 };
 
 void PrintTo(const LineCase& c, std::ostream* out) { *out << ::testing::PrintToString(c.Line); }
@@ -73,14 +73,14 @@ TEST_P(TemplateLine, AppliesOnlyWhatItNames) {
   EXPECT_EQ(form.Revisit, GetParam().Revisit);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, TemplateLine,
-    ::testing::Values(LineCase{"TITLE=x\r\n", "x", 0}, LineCase{"TITLE=x   \t\n", "x", 0},
-                      LineCase{"TITLE=  x\n", "  x", 0}, LineCase{"TITLE =x\n", "old", 0},
-                      LineCase{"TITLE\n", "", 0}, LineCase{"title=x\n", "old", 0},
-                      LineCase{"TITLE=a=b\n", "a=b", 0}, LineCase{"REVISIT=yes\n", "old", 1},
-                      LineCase{"REVISIT=yes  \r\n", "old", 1}, LineCase{"REVISIT=Yes\n", "old", 0},
-                      LineCase{" REVISIT=yes\n", "old", 0}, LineCase{"OWNER=Verdo 1.0\n", "old", 0}));
+INSTANTIATE_TEST_SUITE_P(Cases, TemplateLine,
+                         ::testing::Values(LineCase{"TITLE=x\r\n", "x", 0}, LineCase{"TITLE=x   \t\n", "x", 0},
+                                           LineCase{"TITLE=  x\n", "  x", 0}, LineCase{"TITLE =x\n", "old", 0},
+                                           LineCase{"TITLE\n", "", 0}, LineCase{"title=x\n", "old", 0},
+                                           LineCase{"TITLE=a=b\n", "a=b", 0}, LineCase{"REVISIT=yes\n", "old", 1},
+                                           LineCase{"REVISIT=yes  \r\n", "old", 1}, LineCase{"REVISIT=Yes\n", "old", 0},
+                                           LineCase{" REVISIT=yes\n", "old", 0},
+                                           LineCase{"OWNER=Verdo 1.0\n", "old", 0}));
 
 TEST(Template, KeysAreWholeWordsAndLastLineWithoutLfIsDropped) {
   MetaTagForm form;

@@ -49,21 +49,20 @@ TEST(TrapPage, PreviewIsTheSavedPageLessTheCredits) {
 TEST(TrapPage, EmptyFormHasAnEmptyHeadingAndNoLink) {
   MetaTagForm form;
   form.Copyright.clear();
-  EXPECT_EQ(ComposeTrapPage(form, false),
-            PageTop() +
-                "<TITLE></TITLE>\n"
-                "\n"
-                "<META NAME=\"description\" CONTENT=\"\">\n"
-                "<META NAME=\"keywords\" CONTENT=\"\">\n"
-                "<META NAME=\"distribution\" CONTENT=\"Global\">\n"
-                "</HEAD> \n" +
-                kBodyLine +
-                "\n"
-                "<CENTER><H1></h1></CENTER>\n"
-                "<CENTER></CENTER>\n" +
-                kFooter +
-                "</BODY>\n"
-                "</HTML>\n");
+  EXPECT_EQ(ComposeTrapPage(form, false), PageTop() +
+                                              "<TITLE></TITLE>\n"
+                                              "\n"
+                                              "<META NAME=\"description\" CONTENT=\"\">\n"
+                                              "<META NAME=\"keywords\" CONTENT=\"\">\n"
+                                              "<META NAME=\"distribution\" CONTENT=\"Global\">\n"
+                                              "</HEAD> \n" +
+                                              kBodyLine +
+                                              "\n"
+                                              "<CENTER><H1></h1></CENTER>\n"
+                                              "<CENTER></CENTER>\n" +
+                                              kFooter +
+                                              "</BODY>\n"
+                                              "</HTML>\n");
 }
 
 struct LinkCase {
@@ -84,14 +83,13 @@ TEST_P(TrapPageLink, FollowsTheDescriptionOnItsLine) {
   EXPECT_NE(page.find("</h1></CENTER>\n" + GetParam().DescriptionLine + "\n<BR>"), std::string::npos) << page;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Links, TrapPageLink,
-    ::testing::Values(
-        LinkCase{"NoUrlNoLink", "t", "", "<CENTER>d</CENTER>"},
-        LinkCase{"EmptyTitleEmptyLinkText", "", "x.htm", "<CENTER>d</CENTER><CENTER>[<A HREF=x.htm></A>]</CENTER>"},
-        LinkCase{"UrlWrittenRawUnquoted", "t", "a b\"c",
-                 "<CENTER>d</CENTER><CENTER>[<A HREF=a b\"c>t</A>]</CENTER>"}),
-    [](const auto& info) { return std::string(info.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Links, TrapPageLink,
+                         ::testing::Values(LinkCase{"NoUrlNoLink", "t", "", "<CENTER>d</CENTER>"},
+                                           LinkCase{"EmptyTitleEmptyLinkText", "", "x.htm",
+                                                    "<CENTER>d</CENTER><CENTER>[<A HREF=x.htm></A>]</CENTER>"},
+                                           LinkCase{"UrlWrittenRawUnquoted", "t", "a b\"c",
+                                                    "<CENTER>d</CENTER><CENTER>[<A HREF=a b\"c>t</A>]</CENTER>"}),
+                         [](const auto& info) { return std::string(info.param.Name); });
 
 }  // namespace
 }  // namespace verdo

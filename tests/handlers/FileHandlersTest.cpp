@@ -30,8 +30,7 @@ const std::string kCredits =
 
 ChosenFile Chosen(const std::string& path) { return {path, FileExtension(path)}; }
 
-const std::string kSixLinePage =
-    "<HTML>\r\n<HEAD>\r\n<TITLE>Old</TITLE>\r\n</HEAD>\r\n<BODY>Hi</BODY>\r\n</HTML>\r\n";
+const std::string kSixLinePage = "<HTML>\r\n<HEAD>\r\n<TITLE>Old</TITLE>\r\n</HEAD>\r\n<BODY>Hi</BODY>\r\n</HTML>\r\n";
 
 // The head block of the scripted controls at start (Global chosen), after
 // its title line, as a page holds it.
@@ -96,8 +95,7 @@ const std::string kStartTemplate =
 // ---- Export ------------------------------------------------------------
 
 Log ExportPrefix(const std::string& path) {
-  return {"ReadForm", "ChooseFile open *.htm Export", "SetCaption Verdo: " + path, "ShowForm [Saving...]",
-          "ReadForm"};
+  return {"ReadForm", "ChooseFile open *.htm Export", "SetCaption Verdo: " + path, "ShowForm [Saving...]", "ReadForm"};
 }
 
 TEST(Export, ReplacesTheHeadSectionOfTheSixLinePage) {
@@ -169,7 +167,8 @@ TEST(Export, Utf8PageGetsItsHeadSectionInUtf8) {
       ExportInto(folder, "<html>\n<head>\n<meta charset=\"utf-8\">\n</head>\n<p>Caf\xC3\xA9</p>\n", "Caf\xE9 \x80");
   EXPECT_EQ(run.Calls.back(), "ReadForm");
   const std::string page = Bytes(run.Path);
-  EXPECT_TRUE(page.starts_with("<HTML>\r\n<HEAD>\r\n<meta charset=\"utf-8\">\r\n<TITLE>Caf\xC3\xA9 \xE2\x82\xAC</TITLE>\r\n"))
+  EXPECT_TRUE(
+      page.starts_with("<HTML>\r\n<HEAD>\r\n<meta charset=\"utf-8\">\r\n<TITLE>Caf\xC3\xA9 \xE2\x82\xAC</TITLE>\r\n"))
       << page;
   EXPECT_TRUE(page.ends_with("\r\n</HEAD>\r\n<p>Caf\xC3\xA9</p>\r\n"));
 }
@@ -355,7 +354,8 @@ TEST(Save, InitialAndEmptyFormsWriteTheirExactFiles) {
   ScriptedHost host;
   host.FileAnswers.push_back(Chosen(folder / "start.tem"));
   handlers::OnSave(host);
-  EXPECT_EQ(host.Log, (Log{"ReadForm", "ChooseFile save *.tem Save a Template", "SetCaption Verdo: " + folder / "start.tem"}));
+  EXPECT_EQ(host.Log,
+            (Log{"ReadForm", "ChooseFile save *.tem Save a Template", "SetCaption Verdo: " + folder / "start.tem"}));
   EXPECT_EQ(Bytes(folder / "start.tem").size(), 290u);
   EXPECT_EQ(Bytes(folder / "start.tem"), kStartTemplate);
 
@@ -409,7 +409,8 @@ TEST(Load, AppliesEachCompleteLineAndDropsAnUnfinishedLast) {
 TEST(Load, CancelOrWrongExtensionShowsTheFormAndNothingElse) {
   Folder folder;
   Put(folder / "caps.TEM", "TITLE=x\r\n");
-  for (const std::optional<std::string>& name : {std::optional<std::string>(), std::optional<std::string>("caps.TEM")}) {
+  for (const std::optional<std::string>& name :
+       {std::optional<std::string>(), std::optional<std::string>("caps.TEM")}) {
     ScriptedHost host;
     host.Controls.Title = "typed";
     if (name) host.FileAnswers.push_back(Chosen(folder / *name));

@@ -4,8 +4,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <functional>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,8 +35,8 @@ class OneShotServer : public testing::LoopbackServer {
 };
 
 std::string HttpResponse(const std::string& status, const std::string& body) {
-  return "HTTP/1.1 " + status + "\r\nContent-Length: " + std::to_string(body.size()) +
-         "\r\nConnection: close\r\n\r\n" + body;
+  return "HTTP/1.1 " + status + "\r\nContent-Length: " + std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" +
+         body;
 }
 
 // Each test runs in a folder of its own: Import writes "temp.htm" in the
@@ -90,10 +90,10 @@ TEST_F(ImportHandler, AFailedDownloadLeavesTheFormAsItWas) {
     std::string Diagnostic;
   };
   const Case cases[] = {
-      {"", "OpenUrl failed: 3\n"},                                   // no address
+      {"", "OpenUrl failed: 3\n"},  // no address
       {"file://" + (folder_ / "missing.htm").string(), "OpenUrl failed: 37\n"},
       {"gopher://127.0.0.1/", "OpenUrl failed: 1\n"},                // not an accepted scheme
-      {"file://" + folder_.string() + "/", "OpenUrl failed: 37\n"},   // a folder is no page
+      {"file://" + folder_.string() + "/", "OpenUrl failed: 37\n"},  // a folder is no page
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Address);
@@ -105,8 +105,9 @@ TEST_F(ImportHandler, AFailedDownloadLeavesTheFormAsItWas) {
     ::testing::internal::CaptureStderr();
     handlers::OnImport(host);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), c.Diagnostic);
-    EXPECT_EQ(host.Log, (Log{"ReadForm", "ShowForm [Loading...]", "ShowMessage [Import HTML Page] " + c.Address + kNotice,
-                             "ShowMessage [Import HTML] Error Opening File", "ShowForm [Done.]"}));
+    EXPECT_EQ(host.Log,
+              (Log{"ReadForm", "ShowForm [Loading...]", "ShowMessage [Import HTML Page] " + c.Address + kNotice,
+                   "ShowMessage [Import HTML] Error Opening File", "ShowForm [Done.]"}));
     EXPECT_EQ(host.Controls, before);
     EXPECT_EQ(Bytes("temp.htm"), "") << "no earlier or partial page stays behind";
   }
@@ -263,7 +264,8 @@ TEST_F(ImportHandler, FromAFileTheDeclarationOrTheBytesTellTheEncoding) {
     std::string Title;
   };
   const Case cases[] = {
-      {"<head>\n<meta http-equiv=Content-Type content=\"text/html; charset=ISO-8859-2\">\n<TITLE>Za\xBF\xF3\xB3\xE6</TITLE>\n",
+      {"<head>\n<meta http-equiv=Content-Type content=\"text/html; "
+       "charset=ISO-8859-2\">\n<TITLE>Za\xBF\xF3\xB3\xE6</TITLE>\n",
        "Za&#380;\xF3&#322;&#263;"},
       {"<head>\n<TITLE>Caf\xC3\xA9 \xE6\x97\xA5</TITLE>\n</head>\n", "Caf\xE9 &#26085;"},
       {"<head>\n<TITLE>Caf\xE9 \x80</TITLE>\n</head>\n", "Caf\xE9 \x80"},  // windows-1252: today's bytes

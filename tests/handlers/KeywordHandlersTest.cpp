@@ -38,21 +38,19 @@ TEST_P(KeywordButtons, ReadsTheControlsOrNotAndEndsWithShowForm) {
 
   GetParam().Press(host);
 
-  EXPECT_EQ(host.Log, GetParam().ReadsFirst ? (Log{"ReadForm", "ShowForm [Done.]"})
-                                            : (Log{"ShowForm [Done.]"}));
+  EXPECT_EQ(host.Log, GetParam().ReadsFirst ? (Log{"ReadForm", "ShowForm [Done.]"}) : (Log{"ShowForm [Done.]"}));
   EXPECT_EQ(host.Controls, host.Record);
   EXPECT_EQ(host.Controls.Title, GetParam().TitleShown);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    All, KeywordButtons,
-    ::testing::Values(ButtonCase{"Uppercase", handlers::OnUppercase, true, "typed title"},
-                      ButtonCase{"Lowercase", handlers::OnLowercase, true, "typed title"},
-                      ButtonCase{"FirstCapitol", handlers::OnFirstCapitol, true, "typed title"},
-                      ButtonCase{"Reverse", handlers::OnReverse, true, "typed title"},
-                      ButtonCase{"Randomize", handlers::OnRandomize, true, "typed title"},
-                      ButtonCase{"ClearAll", handlers::OnClearAll, false, ""}),
-    [](const auto& info) { return std::string(info.param.Name); });
+INSTANTIATE_TEST_SUITE_P(All, KeywordButtons,
+                         ::testing::Values(ButtonCase{"Uppercase", handlers::OnUppercase, true, "typed title"},
+                                           ButtonCase{"Lowercase", handlers::OnLowercase, true, "typed title"},
+                                           ButtonCase{"FirstCapitol", handlers::OnFirstCapitol, true, "typed title"},
+                                           ButtonCase{"Reverse", handlers::OnReverse, true, "typed title"},
+                                           ButtonCase{"Randomize", handlers::OnRandomize, true, "typed title"},
+                                           ButtonCase{"ClearAll", handlers::OnClearAll, false, ""}),
+                         [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(KeywordHandlers, CaseButtonsChangeTheTypedKeywords) {
   ScriptedHost host;

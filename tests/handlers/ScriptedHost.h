@@ -14,9 +14,9 @@ namespace verdo::testing {
 
 class ScriptedHost : public Host {
  public:
-  MetaTagForm Record;          // what the handler works on
+  MetaTagForm Record;  // what the handler works on
   std::string Status;
-  MetaTagForm Controls;        // what the user sees and has typed
+  MetaTagForm Controls;  // what the user sees and has typed
   std::string ControlStatus;
   std::deque<std::optional<ChosenFile>> FileAnswers;  // next ChooseFile answers; empty: cancel
   std::vector<std::string> Log;
@@ -49,8 +49,8 @@ class ScriptedHost : public Host {
 
   std::optional<ChosenFile> ChooseFile(FileDialogMode mode, const std::string& initialName,
                                        const std::string& defaultExtensionText) override {
-    Log.push_back(std::string("ChooseFile ") + (mode == FileDialogMode::Open ? "open " : "save ") +
-                  initialName + " " + defaultExtensionText);
+    Log.push_back(std::string("ChooseFile ") + (mode == FileDialogMode::Open ? "open " : "save ") + initialName + " " +
+                  defaultExtensionText);
     if (FileAnswers.empty()) return std::nullopt;
     auto answer = FileAnswers.front();
     FileAnswers.pop_front();

@@ -45,7 +45,10 @@ TEST(Charset, DecodesPageValuesIntoTheForm) {
   EXPECT_EQ(DecodeForForm("\xC8\xD5", "GBK"), "&#26085;");
   EXPECT_EQ(DecodeForForm("\x80", "windows-1251"), "&#1026;");
   // A byte that isn't a character of the encoding becomes U+FFFD.
-  EXPECT_EQ(DecodeForForm("a\xFF" "b", "Shift_JIS"), "a&#65533;b");
+  EXPECT_EQ(DecodeForForm("a\xFF"
+                          "b",
+                          "Shift_JIS"),
+            "a&#65533;b");
   EXPECT_EQ(DecodeForForm("Caf\xC3\xA9 \xE9", kUtf8), "Caf\xE9 &#65533;");
   EXPECT_EQ(DecodeForForm("\x81\x8D\xE9", kWindows1252), "\x81\x8D\xE9");
   EXPECT_FALSE(FormDecoderFor(kWindows1252));
@@ -103,24 +106,26 @@ TEST_P(ExportInEncoding, WritesTheHeadSectionInThePagesEncoding) {
 
 const std::string kUtf8Title = "<TITLE>Caf\xC3\xA9 \xE2\x80\x93 5 \xE2\x82\xAC</TITLE>\r\n";
 const std::string kCp1252Title = "<TITLE>Caf\xE9 \x96 5 \x80</TITLE>\r\n";
-const std::string kXhtmlDeclaration =
-    "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=ISO-8859-1\" />";
+const std::string kXhtmlDeclaration = "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=ISO-8859-1\" />";
 
 INSTANTIATE_TEST_SUITE_P(
     Pages, ExportInEncoding,
     ::testing::Values(
-        ExportCase{"Html5Utf8",
-                   "<!DOCTYPE html>\r\n<html>\r\n<head>\r\n<meta charset=\"utf-8\">\r\n<title>Old</title>\r\n</head>\r\n"
-                   "<body>Za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87</body>\r\n</html>\r\n",
-                   kUtf8, "<HTML>\r\n<HEAD>\r\n<meta charset=\"utf-8\">\r\n" + kUtf8Title,
-                   "\r\n</HEAD>\r\n<body>Za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87</body>\r\n</html>\r\n"},
+        ExportCase{
+            "Html5Utf8",
+            "<!DOCTYPE html>\r\n<html>\r\n<head>\r\n<meta charset=\"utf-8\">\r\n<title>Old</title>\r\n</head>\r\n"
+            "<body>Za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87</body>\r\n</html>\r\n",
+            kUtf8, "<HTML>\r\n<HEAD>\r\n<meta charset=\"utf-8\">\r\n" + kUtf8Title,
+            "\r\n</HEAD>\r\n<body>Za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87</body>\r\n</html>\r\n"},
         ExportCase{"XhtmlLatin1ByHttpEquiv",
                    "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<html xmlns=\"http://www.w3.org/1999/xhtml\">\n"
-                   "<head>\n  " + kXhtmlDeclaration + "\n<title>Old</title>\n</head>\n<body>caf\xE9</body>\n</html>\n",
+                   "<head>\n  " +
+                       kXhtmlDeclaration + "\n<title>Old</title>\n</head>\n<body>caf\xE9</body>\n</html>\n",
                    kWindows1252, "<HTML>\r\n<HEAD>\r\n" + kXhtmlDeclaration + "\r\n" + kCp1252Title,
                    "\r\n</HEAD>\r\n<body>caf\xE9</body>\r\n</html>\r\n"},
-        ExportCase{"Utf8WithMark", "\xEF\xBB\xBF<html>\r\n<head>\r\n<title>Old</title>\r\n</head>\r\n<body>x</body>\r\n",
-                   kUtf8, "\xEF\xBB\xBF<HTML>\r\n<HEAD>\r\n" + kUtf8Title, "\r\n</HEAD>\r\n<body>x</body>\r\n"},
+        ExportCase{"Utf8WithMark",
+                   "\xEF\xBB\xBF<html>\r\n<head>\r\n<title>Old</title>\r\n</head>\r\n<body>x</body>\r\n", kUtf8,
+                   "\xEF\xBB\xBF<HTML>\r\n<HEAD>\r\n" + kUtf8Title, "\r\n</HEAD>\r\n<body>x</body>\r\n"},
         // Not cut: the old page stays whole behind the new head, less its mark.
         ExportCase{"Utf8WithMarkNoClosingLine", "\xEF\xBB\xBF<p>Caf\xC3\xA9</p>\n", kUtf8,
                    "\xEF\xBB\xBF<HTML>\r\n<HEAD>\r\n" + kUtf8Title, "\r\n</HEAD>\r\n<p>Caf\xC3\xA9</p>\r\n"},
@@ -176,7 +181,7 @@ TEST(ExportInEncoding, Utf16AndUtf32PagesAreRefusedAndLeftAlone) {
   std::string utf16;
   for (char c : "<html>\r\n<head>\r\n</head>\r\n<body>x</body>\r\n"s) utf16 += std::string{c, '\0'};
   for (const std::string& page : {"\xFF\xFE" + utf16, "\xFE\xFF\0"s + utf16.substr(0, utf16.size() - 1),
-                                 "\xFF\xFE\0\0<\0\0\0"s, "\0\0\xFE\xFF\0\0\0<"s}) {
+                                  "\xFF\xFE\0\0<\0\0\0"s, "\0\0\xFE\xFF\0\0\0<"s}) {
     Put(path, page);
     ExportSource source(path);
     EXPECT_EQ(source.State(), ExportSource::Status::Unreadable);
@@ -196,7 +201,7 @@ TEST(StoredPageCharset, TheAnswersCharsetThenTheHeadSection) {
   const Case cases[] = {
       {"<head>\n<meta charset=iso-8859-2>\n</head>\n", "text/html; charset=utf-8", kUtf8},
       {"<head>\n<meta charset=iso-8859-2>\n</head>\n", "text/html", "ISO-8859-2"},
-      {"\xEF\xBB\xBF<head>\n", "text/html; charset=iso-8859-1", kUtf8},  // the mark is surer than the server
+      {"\xEF\xBB\xBF<head>\n", "text/html; charset=iso-8859-1", kUtf8},          // the mark is surer than the server
       {"<head>\n<title>Caf\xC3\xA9</title>\n</head>\n<body>\xE9\n", "", kUtf8},  // the head section alone counts
       {"<head>\n<title>Caf\xE9</title>\n</head>\n", "", kWindows1252},
       {"<head>\n</head>\n<meta charset=utf-8>\n", "", kWindows1252},

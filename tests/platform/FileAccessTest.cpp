@@ -211,7 +211,10 @@ TEST(FileAccess, TemplatesAreBoundedLineByLineAndInAll) {
 TEST(FileAccess, AReadErrorIsAFailureNotTheEndOfTheFile) {
   const int fd = ::open("/proc/self/mem", O_RDONLY);
   if (fd < 0) GTEST_SKIP() << "no /proc/self/mem";
-  EXPECT_EQ(ForEachFileLine(fd, [](std::string_view, bool) { return true; }, kMiB).Reason, "input/output error");
+  EXPECT_EQ(ForEachFileLine(
+                fd, [](std::string_view, bool) { return true; }, kMiB)
+                .Reason,
+            "input/output error");
   ::close(fd);
 }
 
@@ -245,7 +248,8 @@ TEST(ScratchFile, NamelessLeavesNoNameInItsFolder) {
   ASSERT_TRUE(WriteAll(scratch.Fd(), "body\n", 5));
   EXPECT_TRUE(folder.Names().empty());
   std::string lines;
-  ASSERT_TRUE(ForEachFileLine(scratch.Fd(), [&](std::string_view line, bool) { return lines += line, true; }, kMiB));
+  ASSERT_TRUE(ForEachFileLine(
+      scratch.Fd(), [&](std::string_view line, bool) { return lines += line, true; }, kMiB));
   EXPECT_EQ(lines, "body\n");
   EXPECT_EQ(ScratchFile::Nameless(folder / "missing").Error(), ENOENT);
 }

@@ -75,9 +75,7 @@ inline std::string Bytes(const std::string& path) {
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-inline void Put(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+inline void Put(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 // While alive, no file may grow beyond `bytes`: writes past it fail as on a
 // full disk (the signal that would end the process is ignored).

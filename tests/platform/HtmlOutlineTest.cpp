@@ -15,8 +15,8 @@ namespace {
 std::vector<std::pair<std::string, std::string>> Elements(std::string_view page, const PageOutline& outline) {
   std::vector<std::pair<std::string, std::string>> out;
   for (const auto& element : outline.Head)
-    out.emplace_back(element.Tag, std::string(page.substr(element.Bytes.Begin,
-                                                          element.Bytes.End - element.Bytes.Begin)));
+    out.emplace_back(element.Tag,
+                     std::string(page.substr(element.Bytes.Begin, element.Bytes.End - element.Bytes.Begin)));
   return out;
 }
 
@@ -63,11 +63,10 @@ INSTANTIATE_TEST_SUITE_P(
                     {{"title", "<TITLE>Old</TITLE>"},
                      {"meta", "<META NAME=\"keywords\" CONTENT=\"a, b\">"},
                      {"style", "<STYLE TYPE=\"text/css\">P { color: red }</STYLE>"}}},
-        OutlineCase{"OneLineHead",
-                    "<html><head><title>x</title><meta name=description content=y><base href=/></head><body>z",
-                    {{"title", "<title>x</title>"},
-                     {"meta", "<meta name=description content=y>"},
-                     {"base", "<base href=/>"}}},
+        OutlineCase{
+            "OneLineHead",
+            "<html><head><title>x</title><meta name=description content=y><base href=/></head><body>z",
+            {{"title", "<title>x</title>"}, {"meta", "<meta name=description content=y>"}, {"base", "<base href=/>"}}},
         OutlineCase{"HeadEndTagOmittedTheBodyClosesIt",
                     "<!doctype html>\n<html>\n<head>\n<title>x</title>\n<link rel=icon href=i.png>\n"
                     "<div>body</div>\n<meta name=description content=late>\n",
@@ -75,11 +74,11 @@ INSTANTIATE_TEST_SUITE_P(
         OutlineCase{"NoHeadTagAtAllTheHeadIsImplied",
                     "<!doctype html><meta charset=utf-8><title>x</title><p>body",
                     {{"meta", "<meta charset=utf-8>"}, {"title", "<title>x</title>"}}},
-        OutlineCase{"Windows1252BytesDontMoveAnything",
-                    "<html><head><title>Caf\xE9 \x93Rose\x94</title><meta name=author content=\"J\xFCrgen\">"
-                    "</head><body>\xE9",
-                    {{"title", "<title>Caf\xE9 \x93Rose\x94</title>"},
-                     {"meta", "<meta name=author content=\"J\xFCrgen\">"}}}),
+        OutlineCase{
+            "Windows1252BytesDontMoveAnything",
+            "<html><head><title>Caf\xE9 \x93Rose\x94</title><meta name=author content=\"J\xFCrgen\">"
+            "</head><body>\xE9",
+            {{"title", "<title>Caf\xE9 \x93Rose\x94</title>"}, {"meta", "<meta name=author content=\"J\xFCrgen\">"}}}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(Outline, TellsTheDoctypeHtmlAndHeadTagsAndTheTitlesText) {
@@ -88,8 +87,7 @@ TEST(Outline, TellsTheDoctypeHtmlAndHeadTagsAndTheTitlesText) {
   EXPECT_EQ(outline.DoctypeEnd, page.find("\n"));
   EXPECT_EQ(outline.HtmlTagEnd, page.find("\n<HEAD"));
   ASSERT_TRUE(outline.HeadTag);
-  EXPECT_EQ(page.substr(outline.HeadTag->Begin, outline.HeadTag->End - outline.HeadTag->Begin),
-            "<HEAD profile=\"p\">");
+  EXPECT_EQ(page.substr(outline.HeadTag->Begin, outline.HeadTag->End - outline.HeadTag->Begin), "<HEAD profile=\"p\">");
   ASSERT_EQ(outline.Head.size(), 1u);
   EXPECT_EQ(outline.Head[0].Text, " A & B ");
   EXPECT_FALSE(outline.Head[0].EndTagMissing);

@@ -81,10 +81,10 @@ TEST(TextFile, StreamedExportMatchesTheWholePageComposedInMemory) {
   const std::string head = "<html>\r\n<head>\n<title>x</title>\r\n  </head> \r\n";
   const std::string closingAtPieceEnd = Filler("<html>\n", kPiece - 8) + "</HEAD>\n";
   const std::vector<std::string> pages = {
-      CutPairs(head, head.size()),             // the tail is copied
-      CutPairs("no closing\n", 0),             // the whole page is copied
-      closingAtPieceEnd + "tail\n",            // the tail is found only in the next piece
-      closingAtPieceEnd,                       // nothing after the closing line
+      CutPairs(head, head.size()),   // the tail is copied
+      CutPairs("no closing\n", 0),   // the whole page is copied
+      closingAtPieceEnd + "tail\n",  // the tail is found only in the next piece
+      closingAtPieceEnd,             // nothing after the closing line
   };
   const std::string path = folder / "big.htm";
   const std::string block = "<TITLE>t</TITLE>";

@@ -30,8 +30,8 @@ constexpr FormField FlagField(const char* name, int id, const char* key, int lin
 
 constexpr auto kFields = std::to_array<FormField>({
     TextField("Title", control::Title, 80, "TITLE", 2, [](MetaTagForm& f) { return &f.Title; }),
-    TextField("ExtraKeywords", control::ExtraKeywords, 255, "KWX", 20,
-              [](MetaTagForm& f) { return &f.ExtraKeywords; }),
+    TextField("ExtraKeywords", control::ExtraKeywords, 255, "KWX", 20, [](MetaTagForm& f) { return &f.ExtraKeywords; }),
+    // clang-format off
     KeywordField<9>(), KeywordField<8>(), KeywordField<7>(), KeywordField<6>(), KeywordField<5>(), KeywordField<4>(),
     KeywordField<3>(), KeywordField<2>(), KeywordField<16>(), KeywordField<15>(), KeywordField<14>(),
     TextField("Author", control::Author, 80, "AUTHOR", 21, [](MetaTagForm& f) { return &f.Author; }),
@@ -39,6 +39,7 @@ constexpr auto kFields = std::to_array<FormField>({
     TextField("Description", control::Description, 255, "DESCRIPTION", 3,
               [](MetaTagForm& f) { return &f.Description; }),
     KeywordField<1>(), KeywordField<10>(), KeywordField<11>(), KeywordField<12>(), KeywordField<13>(),
+    // clang-format on
     TextField("Expires", control::Expires, 0, "EXPIRES", 23, [](MetaTagForm& f) { return &f.Expires; }),
     FlagField("NoCache", control::NoCache, "NOCACHE", 27, [](MetaTagForm& f) { return &f.NoCache; }),
     FlagField("NoImageIndex", control::NoImageIndex, "NOIMGINDEX", 30, [](MetaTagForm& f) { return &f.NoImageIndex; }),

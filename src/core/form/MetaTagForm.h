@@ -45,8 +45,8 @@ enum class FieldKind { Text, Flag, Radio };
 // One row of the field table. Text fields reach their string through Text,
 // flags and the radio index through Number; the other is null.
 struct FormField {
-  const char* Name;         // "Title", "Keyword9", ...
-  int ControlId;            // control::...; the first radio button for Distribution
+  const char* Name;  // "Title", "Keyword9", ...
+  int ControlId;     // control::...; the first radio button for Distribution
   FieldKind Kind;
   int Limit;                // in bytes; 0 for no limit of the program's own
   const char* TemplateKey;  // the key of its template line: "TITLE", "KW9", ...

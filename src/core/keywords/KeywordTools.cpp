@@ -55,9 +55,7 @@ void LowercaseKeywords(MetaTagForm& form) {
 }
 
 void CapitaliseKeywords(MetaTagForm& form) {
-  MapKeywords(form, [](std::string_view k, std::string_view separators) {
-    return CapitaliseWords(k, separators);
-  });
+  MapKeywords(form, [](std::string_view k, std::string_view separators) { return CapitaliseWords(k, separators); });
 }
 
 void ReverseKeywords(MetaTagForm& form) { std::reverse(form.Keywords.begin(), form.Keywords.end()); }

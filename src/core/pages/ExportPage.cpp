@@ -46,8 +46,7 @@ std::optional<std::size_t> HeadEndScanner::Feed(std::string_view bytes) {
         state_ = State::LeadingSpace;
         break;
       }
-      case State::Done:
-        break;
+      case State::Done: break;
     }
   }
   return std::nullopt;

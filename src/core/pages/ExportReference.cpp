@@ -16,8 +16,8 @@ PageSplit SplitAtHeadEnd(std::string_view page) {
   return split;
 }
 
-std::string ComposeExportPage(std::string_view headBlock, std::string_view headPart,
-                              std::string_view tail, bool found) {
+std::string ComposeExportPage(std::string_view headBlock, std::string_view headPart, std::string_view tail,
+                              bool found) {
   std::string page = ExportPageStart(headBlock, found);
   page += found ? tail : headPart;
   return page;

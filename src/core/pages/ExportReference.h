@@ -22,7 +22,6 @@ PageSplit SplitAtHeadEnd(std::string_view page);
 
 // The whole exported page: ExportPageStart, then the tail when found,
 // or the head part (that is, the whole old page) when not.
-std::string ComposeExportPage(std::string_view headBlock, std::string_view headPart,
-                              std::string_view tail, bool found);
+std::string ComposeExportPage(std::string_view headBlock, std::string_view headPart, std::string_view tail, bool found);
 
 }  // namespace verdo

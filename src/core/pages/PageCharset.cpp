@@ -238,8 +238,7 @@ std::size_t CharsetDeclarationFinder::Scan() {
 }
 
 void PageCharsetScanner::KeepStart(std::string_view bytes) {
-  if (start_.size() < kByteOrderMarkLongest)
-    start_.append(bytes.substr(0, kByteOrderMarkLongest - start_.size()));
+  if (start_.size() < kByteOrderMarkLongest) start_.append(bytes.substr(0, kByteOrderMarkLongest - start_.size()));
 }
 
 void PageCharsetScanner::FeedHead(std::string_view bytes) {

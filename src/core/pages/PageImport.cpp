@@ -118,9 +118,7 @@ void Apply(Tag tag, std::string_view rest, MetaTagForm& form, const std::functio
     case Tag::Author: form.Author = ToForm(value, toForm); break;
     case Tag::Revisit: form.Revisit = 1; break;
     case Tag::Robots: ApplyRobots(value, form, shown); break;
-    case Tag::Distribution:
-      form.Distribution = value == "Global" ? kDistributionGlobal : kDistributionLocal;
-      break;
+    case Tag::Distribution: form.Distribution = value == "Global" ? kDistributionGlobal : kDistributionLocal; break;
   }
 }
 
@@ -131,8 +129,8 @@ bool EndsHeadSection(std::string_view line) {
   return trimmed.starts_with("</HEAD>") || trimmed.starts_with("</head>");
 }
 
-bool ApplyPageFileLine(std::string_view line, bool whole, MetaTagForm& form,
-                       const std::function<void()>& itemShown, const PageValueDecoder& toForm) {
+bool ApplyPageFileLine(std::string_view line, bool whole, MetaTagForm& form, const std::function<void()>& itemShown,
+                       const PageValueDecoder& toForm) {
   return whole ? ApplyPageLine(line, form, itemShown, toForm) : EndsHeadSection(line);
 }
 

@@ -23,8 +23,8 @@ using PageValueDecoder = std::function<std::string(std::string_view value)>;
 // robots item examined, so a window can show the fields filling in.
 // The line is read on its own bytes; only the values taken from it (title,
 // description, keywords, author, copyright, expires) go through `toForm`.
-bool ApplyPageLine(std::string_view line, MetaTagForm& form,
-                   const std::function<void()>& itemShown = {}, const PageValueDecoder& toForm = {});
+bool ApplyPageLine(std::string_view line, MetaTagForm& form, const std::function<void()>& itemShown = {},
+                   const PageValueDecoder& toForm = {});
 
 // True for a line that, trimmed, starts with "</HEAD>" or "</head>". Of a
 // line too long to keep whole only its start is known: it can still end the

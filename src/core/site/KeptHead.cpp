@@ -10,8 +10,8 @@ namespace verdo {
 namespace {
 
 // The names (in NAME or HTTP-EQUIV) of the meta elements the head block writes.
-constexpr std::string_view kBlockMetaNames[] = {"description", "keywords",     "author",       "copyright",
-                                                 "robots",      "expires",      "distribution", "revisit-after"};
+constexpr std::string_view kBlockMetaNames[] = {"description", "keywords", "author",       "copyright",
+                                                "robots",      "expires",  "distribution", "revisit-after"};
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -43,8 +43,7 @@ std::vector<Run> ReplacedRuns(std::string_view page, const std::vector<HeadEleme
     if (bytes.Begin > bytes.End || bytes.End > page.size()) continue;
     if (!runs.empty() && runs.back().Bytes.End > bytes.Begin) continue;  // out of order: left alone
     const bool title = element.Tag == "title";
-    if (!runs.empty() &&
-        AllHtmlSpace(page.substr(runs.back().Bytes.End, bytes.Begin - runs.back().Bytes.End))) {
+    if (!runs.empty() && AllHtmlSpace(page.substr(runs.back().Bytes.End, bytes.Begin - runs.back().Bytes.End))) {
       runs.back().Bytes.End = bytes.End;
       runs.back().HasTitle |= title;
     } else {
@@ -115,8 +114,8 @@ struct Anchor {
     NewHead,  // a whole head section, the page having none
   };
   Mode How = Mode::NewHead;
-  std::size_t At = 0;  // in the page
-  ByteRange Run;       // Replace: the run the block takes the place of
+  std::size_t At = 0;               // in the page
+  ByteRange Run;                    // Replace: the run the block takes the place of
   bool IndentFromNextLine = false;  // After: indent as the next line (the head start tag's children)
 };
 
@@ -124,16 +123,14 @@ Anchor ChooseAnchor(const PageOutline& outline, const std::vector<Run>& runs) {
   for (const auto& run : runs)
     if (run.HasTitle) return {Anchor::Mode::Replace, run.Bytes.Begin, run.Bytes};
   for (const auto& element : outline.Head)
-    if (ClassifyHeadElement(element) == HeadElementKind::Charset)
-      return {Anchor::Mode::After, element.Bytes.End, {}};
+    if (ClassifyHeadElement(element) == HeadElementKind::Charset) return {Anchor::Mode::After, element.Bytes.End, {}};
   if (outline.HeadTag) return {Anchor::Mode::After, outline.HeadTag->End, {}, true};
   if (!outline.Head.empty()) {
     const std::size_t first = outline.Head.front().Bytes.Begin;
-    if (!runs.empty() && runs.front().Bytes.Begin == first)
-      return {Anchor::Mode::Replace, first, runs.front().Bytes};
+    if (!runs.empty() && runs.front().Bytes.Begin == first) return {Anchor::Mode::Replace, first, runs.front().Bytes};
     return {Anchor::Mode::Before, first, {}};
   }
-  const std::size_t at = outline.HtmlTagEnd ? *outline.HtmlTagEnd
+  const std::size_t at = outline.HtmlTagEnd   ? *outline.HtmlTagEnd
                          : outline.DoctypeEnd ? *outline.DoctypeEnd
                                               : outline.ContentStart;
   return {Anchor::Mode::NewHead, at, {}};
@@ -142,8 +139,7 @@ Anchor ChooseAnchor(const PageOutline& outline, const std::vector<Run>& runs) {
 // Puts `text` after `at` in `page`: at the start of the next line when only
 // blanks follow on this one (then `text` ends with a line end of its own),
 // else right at `at`.
-void InsertAfter(std::string& page, std::size_t at, std::string text, std::string_view lineEnd,
-                 bool atContentStart) {
+void InsertAfter(std::string& page, std::size_t at, std::string text, std::string_view lineEnd, bool atContentStart) {
   const auto next = NextLineStart(page, at);
   if (!next) {
     page.insert(at, text);
@@ -179,7 +175,8 @@ void PlaceBlock(std::string& page, const Anchor& anchor, std::size_t at, std::st
       return;
     }
     case Anchor::Mode::NewHead: {
-      std::string head = "<HEAD>" + std::string(lineEnd) + Joined(block, lineEnd, "") + std::string(lineEnd) + "</HEAD>";
+      std::string head =
+          "<HEAD>" + std::string(lineEnd) + Joined(block, lineEnd, "") + std::string(lineEnd) + "</HEAD>";
       if (!NextLineStart(page, at)) head += lineEnd;
       InsertAfter(page, at, head, lineEnd, atContentStart);
       return;
@@ -215,7 +212,7 @@ std::optional<std::string> ComposeKeptHeadPage(std::string_view page, const Page
   std::vector<ByteRange> removals;
   for (const auto& run : runs)
     removals.push_back(anchor.How == Anchor::Mode::Replace && run.Bytes == anchor.Run ? run.Bytes
-                                                                                     : RemovalOf(page, run.Bytes));
+                                                                                      : RemovalOf(page, run.Bytes));
   std::string out;
   out.reserve(page.size() + headBlock.size() + 64);
   std::size_t copied = 0;

@@ -31,11 +31,11 @@ struct HeadElement {
 };
 
 struct PageOutline {
-  std::size_t ContentStart = 0;            // past the byte-order mark
-  std::optional<std::size_t> DoctypeEnd;   // past the document type declaration
-  std::optional<std::size_t> HtmlTagEnd;   // past an <html ...> start tag written in the page
-  std::optional<ByteRange> HeadTag;        // a <head ...> start tag written in the page
-  std::vector<HeadElement> Head;           // the head's elements, in document order
+  std::size_t ContentStart = 0;           // past the byte-order mark
+  std::optional<std::size_t> DoctypeEnd;  // past the document type declaration
+  std::optional<std::size_t> HtmlTagEnd;  // past an <html ...> start tag written in the page
+  std::optional<ByteRange> HeadTag;       // a <head ...> start tag written in the page
+  std::vector<HeadElement> Head;          // the head's elements, in document order
 };
 
 // The value of an attribute (by lower-case name), or nothing.

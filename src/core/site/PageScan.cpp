@@ -24,9 +24,8 @@ PageScan ScanPage(std::string_view page) {
   scan.SawNonAscii = utf8.SawNonAscii();
   CharsetDeclarationFinder declaration;
   declaration.Feed(page.substr(0, headPart));
-  scan.EncodingMismatch =
-      EncodingContradicted(bom ? std::optional(bom->Encoding) : std::nullopt, declaration.Encoding(),
-                           utf8.Valid(), utf8.SawNonAscii());
+  scan.EncodingMismatch = EncodingContradicted(bom ? std::optional(bom->Encoding) : std::nullopt,
+                                               declaration.Encoding(), utf8.Valid(), utf8.SawNonAscii());
   return scan;
 }
 

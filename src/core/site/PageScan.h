@@ -13,8 +13,8 @@ struct PageScan {
   // A closing line with at least one byte after it: without one, Export
   // puts a second head section in front of the page.
   bool HeadEndFound = false;
-  PageCharset Charset;         // as Export decides it
-  bool SawNonAscii = false;    // any byte past the byte-order mark that isn't ASCII
+  PageCharset Charset;       // as Export decides it
+  bool SawNonAscii = false;  // any byte past the byte-order mark that isn't ASCII
   bool EncodingMismatch = false;
 };
 

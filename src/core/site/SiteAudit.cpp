@@ -55,8 +55,7 @@ std::vector<std::string> SplitKeywords(std::string_view content) {
   return keywords;
 }
 
-void MarkRepeated(std::vector<PageAudit>& pages, std::optional<std::string> PageAudit::*text,
-                  bool PageAudit::*flag) {
+void MarkRepeated(std::vector<PageAudit>& pages, std::optional<std::string> PageAudit::*text, bool PageAudit::*flag) {
   std::unordered_map<std::string_view, std::size_t> seen;
   for (const auto& page : pages)
     if ((page.*text) && !(page.*text)->empty()) ++seen[*(page.*text)];

@@ -22,9 +22,7 @@ std::string TemplateValue(const FormField& field, MetaTagForm& form) {
 // "Global" or "Local" (in that case), and other values change nothing.
 void ApplyTemplateValue(const FormField& field, std::string_view value, MetaTagForm& form) {
   switch (field.Kind) {
-    case FieldKind::Text:
-      *field.Text(form) = std::string(value);
-      break;
+    case FieldKind::Text: *field.Text(form) = std::string(value); break;
     case FieldKind::Flag:
       if (value == "yes") *field.Number(form) = 1;
       if (value == "no") *field.Number(form) = 0;

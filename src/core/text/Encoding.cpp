@@ -400,9 +400,7 @@ std::string Utf8FromUtf32(std::u32string_view text) {
   return out;
 }
 
-std::string NumericReference(char32_t ch) {
-  return "&#" + std::to_string(static_cast<unsigned long>(ch)) + ";";
-}
+std::string NumericReference(char32_t ch) { return "&#" + std::to_string(static_cast<unsigned long>(ch)) + ";"; }
 
 std::string Cp1252WithReferencesFromUtf32(std::u32string_view text) {
   std::string out;

@@ -65,8 +65,8 @@ class Utf8Check {
  private:
   bool valid_ = true;
   bool nonAscii_ = false;
-  int pending_ = 0;            // continuation bytes still expected
-  unsigned char low_ = 0x80;   // bounds of the next continuation byte
+  int pending_ = 0;           // continuation bytes still expected
+  unsigned char low_ = 0x80;  // bounds of the next continuation byte
   unsigned char high_ = 0xBF;
 };
 

@@ -2,9 +2,7 @@
 
 namespace verdo {
 
-bool IsTrimSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
+bool IsTrimSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
 
 std::string_view TrimRight(std::string_view text) {
   while (!text.empty() && IsTrimSpace(text.back())) text.remove_suffix(1);
