@@ -230,7 +230,8 @@ void CAutomationServer::EndWhenIdle() {
   CMetaDlg* dialog = MainDialog();
   if (!dialog) return;
   if (dialog->InTransfer()) {
-    QTimer::singleShot(0, this, &CAutomationServer::EndWhenIdle);
+    // Looked at again shortly, rather than at every turn of the transfer's loop.
+    QTimer::singleShot(50, this, &CAutomationServer::EndWhenIdle);
     return;
   }
   QWidget* modal = QApplication::activeModalWidget();
