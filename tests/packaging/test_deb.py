@@ -90,6 +90,9 @@ class DebTest(unittest.TestCase):
             self.assertIn("License: Expat\n Permission is hereby granted", copyright)
 
     def test_binaries_are_hardened(self):
+        # The sanitizer build brings its own run-time checks and goes without.
+        if "VERDO_SANITIZERS:BOOL=ON" in (BUILD / "CMakeCache.txt").read_text():
+            self.skipTest("a sanitizer build is not hardened as packaged")
         with tempfile.TemporaryDirectory() as root:
             for deb in self.debs.values():
                 subprocess.run(["dpkg-deb", "-x", str(deb), root], check=True)
