@@ -4,7 +4,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=${1:-build}
 shift || true
-generator=()
-command -v ninja >/dev/null && generator=(-G Ninja)
-cmake -S . -B "$dir" "${generator[@]}" "$@"
+options=()
+command -v ninja >/dev/null && options=(-G Ninja)
+# A compiler cache, where the machine has one, makes rebuilds of other checkouts quick.
+command -v ccache >/dev/null && options+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+cmake -S . -B "$dir" "${options[@]}" "$@"
 cmake --build "$dir" --parallel "$(nproc)"
