@@ -92,6 +92,10 @@ void ReportFailure(std::string_view subject, std::string_view message, std::stri
   std::cerr << "verdo-cli: " << subject << ": " << message << " (" << reason << ")\n";
 }
 
+std::function<void(const std::string&, const std::string&)> BatchFailureReporter() {
+  return [](const std::string& name, const std::string& reason) { ReportFailure(name, "Error Saving File", reason); };
+}
+
 void Print(std::string_view bytes) {
   std::fwrite(bytes.data(), 1, bytes.size(), stdout);
   std::fflush(stdout);

@@ -1,6 +1,7 @@
 // Shared pieces of verdo-cli's commands.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <span>
 #include <string>
@@ -71,6 +72,10 @@ void ReportFailure(std::string_view subject, std::string_view message);
 // The same with the reason in brackets after the words:
 // "verdo-cli: page.htm: Error Saving File (permission denied)".
 void ReportFailure(std::string_view subject, std::string_view message, std::string_view reason);
+
+// Reports a page or folder whose replace a batch couldn't finish
+// ("Error Saving File" and the reason).
+std::function<void(const std::string&, const std::string&)> BatchFailureReporter();
 
 // Writes the bytes to stdout exactly, nothing added.
 void Print(std::string_view bytes);

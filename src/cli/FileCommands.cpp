@@ -2,6 +2,7 @@
 #include "cli/Cli.h"
 #include "core/compose/HeadBlock.h"
 #include "core/compose/TrapPage.h"
+#include "platform/ReplaceBatch.h"
 #include "platform/TextFile.h"
 
 namespace verdo::cli {
@@ -29,16 +30,18 @@ int CmdExport(const Args& args, const Options& options) {
   if (!LoadForm(args[0], form)) return kFailed;
   const std::string headBlock = ComposeHeadBlock(form, HeadBlockStyle::Plain);
   int status = kDone;
+  ReplaceBatch batch(BatchFailureReporter());
   // A page that is there but can't be read is left alone; a page that
   // doesn't exist yet is made, holding the new head section alone.
   for (std::size_t i = 1; i < args.size(); ++i) {
-    const ExportResult result = ExportIntoPage(args[i], {}, [&headBlock] { return headBlock; });
+    const ExportResult result = ExportIntoPage(
+        args[i], {}, [&headBlock] { return headBlock; }, &batch);
     if (result.Failed == ExportResult::Step::Done) continue;
     const char* words = result.Failed == ExportResult::Step::Opening ? "Error Opening File" : "Error Saving File";
     ReportFailure(args[i], words, result.Reason);
     status = kFailed;
   }
-  return status;
+  return batch.Finish() ? status : kFailed;
 }
 
 }  // namespace verdo::cli

@@ -1,9 +1,5 @@
 // export --keep-head and audit: whole sites, page by page, with the head
 // found by an HTML parser.
-#include <algorithm>
-#include <filesystem>
-#include <system_error>
-
 #include "cli/Cli.h"
 #include "core/compose/HeadBlock.h"
 #include "core/site/KeptHead.h"
@@ -12,21 +8,22 @@
 #include "core/text/Encoding.h"
 #include "core/text/Text.h"
 #include "platform/Charset.h"
+#include "platform/FolderWalk.h"
 #include "platform/HtmlOutline.h"
 #include "platform/PageFile.h"
+#include "platform/ReplaceBatch.h"
 
 namespace verdo::cli {
 
 namespace {
 
-namespace fs = std::filesystem;
-
 constexpr std::size_t kPrintPiece = 64 * 1024;
 
 // Reads the page into `bytes`; reports and returns false when it can't.
 // A page that isn't there counts as empty when `missingIsEmpty`.
-bool ReadPage(const std::string& path, std::string& bytes, bool missingIsEmpty) {
-  const PageRead read = ReadPageFile(path, bytes);
+bool ReadPage(OpenedPage& page, std::string& bytes, bool missingIsEmpty) {
+  const std::string& path = page.Shown();
+  const PageRead read = ReadPageFile(page, bytes);
   if (read.State == PageRead::Status::Read) return true;
   if (read.State == PageRead::Status::Missing && missingIsEmpty) {
     bytes.clear();
@@ -37,9 +34,11 @@ bool ReadPage(const std::string& path, std::string& bytes, bool missingIsEmpty) 
   return false;
 }
 
-int KeepHead(const std::string& path, const std::string& headBlock, std::string& bytes) {
+int KeepHead(const std::string& path, const std::string& headBlock, std::string& bytes, ReplaceBatch& batch) {
   // A page that doesn't exist yet is made, holding a head section alone.
-  if (!ReadPage(path, bytes, true)) return kFailed;
+  // What is read is what is replaced: the page is looked up once.
+  OpenedPage opened = OpenedPage::Resolve(path);
+  if (!ReadPage(opened, bytes, true)) return kFailed;
   const PageScan scan = ScanPage(bytes);
   if (IsWideEncoding(scan.Charset.Encoding)) {
     ReportFailure(path, "Error Opening File", "a page in " + std::string(scan.Charset.Encoding));
@@ -53,7 +52,7 @@ int KeepHead(const std::string& path, const std::string& headBlock, std::string&
   }
   // Nothing to change: the file is left alone, times and all.
   if (*page == bytes) return kDone;
-  if (const Outcome written = WritePageFile(path, *page); !written) {
+  if (const Outcome written = WritePageFile(opened, *page, &batch); !written) {
     ReportFailure(path, "Error Saving File", written.Reason);
     return kFailed;
   }
@@ -82,33 +81,11 @@ PageAudit AuditBytes(std::string path, std::string_view bytes, std::string& conv
   return AuditPage(std::move(path), facts);
 }
 
-bool IsPageName(const fs::path& path) {
-  const std::string extension = ToLowerAscii(path.extension().string());
+bool IsPageName(std::string_view name) {
+  const auto dot = name.rfind('.');
+  if (dot == std::string_view::npos) return false;
+  const std::string extension = ToLowerAscii(std::string(name.substr(dot)));
   return extension == ".htm" || extension == ".html";
-}
-
-// The pages a word names: the file itself, or a folder's .htm and .html
-// files, all the way down, in name order. Links to folders are not
-// followed (they may lead back up); links to files are.
-bool CollectPages(const std::string& word, std::vector<std::string>& pages) {
-  std::error_code error;
-  if (!fs::is_directory(word, error)) {
-    pages.push_back(word);
-    return true;
-  }
-  std::vector<std::string> found;
-  fs::recursive_directory_iterator it(word, fs::directory_options::skip_permission_denied, error);
-  for (; !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
-    std::error_code ignored;
-    if (it->is_regular_file(ignored) && IsPageName(it->path())) found.push_back(it->path().string());
-  }
-  if (error) {
-    ReportFailure(word, "Error Opening File", Lowered(error.message()));
-    return false;
-  }
-  std::sort(found.begin(), found.end());
-  pages.insert(pages.end(), found.begin(), found.end());
-  return true;
 }
 
 }  // namespace
@@ -120,29 +97,33 @@ int CmdExportKeepHead(const Args& args) {
   const std::string headBlock = ComposeHeadBlock(form, HeadBlockStyle::Plain);
   int status = kDone;
   std::string bytes;
+  ReplaceBatch batch(BatchFailureReporter());
   for (std::size_t i = 1; i < args.size(); ++i)
-    if (KeepHead(args[i], headBlock, bytes) != kDone) status = kFailed;
-  return status;
+    if (KeepHead(args[i], headBlock, bytes, batch) != kDone) status = kFailed;
+  return batch.Finish() ? status : kFailed;
 }
 
 int CmdAudit(const Args& words, const Options& options) {
   const bool json = options.Has("json");
   if (words.empty()) return UsageError("audit takes at least one page or folder");
   int status = kDone;
-  std::vector<std::string> paths;
-  for (const auto& word : words)
-    if (!CollectPages(word, paths)) status = kFailed;
-
   std::vector<PageAudit> pages;
   std::string bytes;
   std::string converted;
-  for (auto& path : paths) {
-    if (!ReadPage(path, bytes, false)) {
-      status = kFailed;
-      continue;
-    }
-    pages.push_back(AuditBytes(std::move(path), bytes, converted));
-  }
+  // A folder's pages, all the way down, in name order; links to folders
+  // are not followed (they may lead back up), links to files are.
+  FolderWalkEvents walk;
+  walk.Wanted = IsPageName;
+  walk.Found = [&](OpenedPage& page) {
+    if (ReadPage(page, bytes, false)) pages.push_back(AuditBytes(page.Shown(), bytes, converted));
+    else status = kFailed;
+  };
+  walk.Failed = [&status](const std::string& folder, const std::string& reason) {
+    ReportFailure(folder, "Error Opening File", reason);
+    status = kFailed;
+  };
+  for (const auto& word : words)
+    if (!WalkPages(word, walk)) status = kFailed;
   MarkDuplicates(pages);
   // Printed in pieces, so that the whole report is never held at once.
   std::string out = json ? FormatAuditJsonStart() : std::string();

@@ -14,20 +14,25 @@ PageRead Refused(std::string reason) { return {PageRead::Status::Refused, std::m
 }  // namespace
 
 PageRead ReadPageFile(const std::string& path, std::string& bytes) {
+  OpenedPage page = OpenedPage::Resolve(path);
+  return ReadPageFile(page, bytes);
+}
+
+PageRead ReadPageFile(OpenedPage& page, std::string& bytes) {
   bytes.clear();
-  ReadableFile page = OpenForReading(path);
-  if (page.Missing) return {PageRead::Status::Missing, {}};
-  if (!page.Result) return Refused(page.Result.Reason);
-  if (page.Size > kMaxPageBytes) return Refused("larger than 64 MiB");
+  const Outcome opened = page.Open();
+  if (!opened && page.Missing()) return {PageRead::Status::Missing, {}};
+  if (!opened) return Refused(opened.Reason);
+  if (page.Size() > kMaxPageBytes) return Refused("larger than 64 MiB");
   // The size may change while it is read: read up to one byte past the limit.
-  bytes.resize(static_cast<std::size_t>(page.Size) + 1);
+  bytes.resize(static_cast<std::size_t>(page.Size()) + 1);
   std::size_t have = 0;
   for (;;) {
     if (have == bytes.size()) {
       if (bytes.size() > kMaxPageBytes) return Refused("larger than 64 MiB");
       bytes.resize(std::min<std::size_t>(bytes.size() * 2, kMaxPageBytes + 1));
     }
-    const ssize_t got = ReadSome(page.File.Get(), bytes.data() + have, bytes.size() - have);
+    const ssize_t got = ReadSome(page.File(), bytes.data() + have, bytes.size() - have);
     if (got < 0) return Refused(ErrorText(errno));
     if (got == 0) break;
     have += static_cast<std::size_t>(got);
@@ -36,10 +41,20 @@ PageRead ReadPageFile(const std::string& path, std::string& bytes) {
   return {PageRead::Status::Read, {}};
 }
 
-Outcome WritePageFile(const std::string& path, std::string_view bytes) {
-  return ReplaceFile(path, [bytes](int fd) {
+namespace {
+
+Fill Writer(std::string_view bytes) {
+  return [bytes](int fd) {
     return WriteAll(fd, bytes.data(), bytes.size()) ? Outcome::Done() : Outcome::Failed(ErrorText(errno));
-  });
+  };
+}
+
+}  // namespace
+
+Outcome WritePageFile(const std::string& path, std::string_view bytes) { return ReplaceFile(path, Writer(bytes)); }
+
+Outcome WritePageFile(OpenedPage& page, std::string_view bytes, ReplaceBatch* batch) {
+  return page.Replace(Writer(bytes), batch);
 }
 
 }  // namespace verdo

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/FileAccess.h"
 #include "platform/Outcome.h"
 
 namespace verdo {
@@ -22,8 +23,13 @@ struct PageRead {
 // reused from page to page). Refused: a folder, a FIFO, a device, a file of
 // more than kMaxPageBytes, a read error. A FIFO doesn't hold the program up.
 PageRead ReadPageFile(const std::string& path, std::string& bytes);
+// The same for a page looked up already, which a write then replaces.
+PageRead ReadPageFile(OpenedPage& page, std::string& bytes);
 
 // Replaces the page at `path` with `bytes` exactly, safely (see FileAccess.h).
 Outcome WritePageFile(const std::string& path, std::string_view bytes);
+// The same for the page looked up (and read) already; within a batch, the
+// batch ends the write.
+Outcome WritePageFile(OpenedPage& page, std::string_view bytes, ReplaceBatch* batch = nullptr);
 
 }  // namespace verdo

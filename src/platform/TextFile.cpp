@@ -80,21 +80,22 @@ Outcome ApplyTemplateFile(int fd, MetaTagForm& form, const std::function<void()>
   return ForEachFileLine(fd, TemplateLineApplier(form, applied), kMaxTemplateBytes);
 }
 
-ExportSource::ExportSource(const std::string& path) {
-  ReadableFile page = OpenForReading(path);
-  if (!page.Result) {
-    status_ = page.Missing ? Status::Missing : Status::Unreadable;
-    reason_ = page.Result.Reason;
+ExportSource::ExportSource(const std::string& path) : ExportSource(OpenedPage::Resolve(path)) {}
+
+ExportSource::ExportSource(OpenedPage page) : page_(std::move(page)) {
+  if (const Outcome opened = page_.Open(); !opened) {
+    status_ = page_.Missing() ? Status::Missing : Status::Unreadable;
+    reason_ = opened.Reason;
     return;
   }
-  file_ = std::move(page.File);
+  const int file = page_.File();
   std::string buffer(kChunk, '\0');
   HeadEndScanner scanner;
   PageCharsetScanner charset;
   std::uint64_t offset = 0;  // of the buffer's first byte in the file
   const auto unreadable = [this] { reason_ = ErrorText(errno); };
   for (;;) {
-    const ssize_t got = ReadSome(file_.Get(), buffer.data(), buffer.size());
+    const ssize_t got = ReadSome(file, buffer.data(), buffer.size());
     if (got < 0) {
       unreadable();
       return;
@@ -110,7 +111,7 @@ ExportSource::ExportSource(const std::string& path) {
       if (*tailStart < static_cast<std::size_t>(got)) {
         found_ = true;
       } else {
-        const ssize_t more = ReadSome(file_.Get(), buffer.data(), 1);
+        const ssize_t more = ReadSome(file, buffer.data(), 1);
         if (more < 0) {
           unreadable();
           return;
@@ -124,7 +125,7 @@ ExportSource::ExportSource(const std::string& path) {
   }
   // Whether the page is UTF-8 can take the rest of it to tell.
   while (found_ && charset.WantsMore()) {
-    const ssize_t got = ReadSome(file_.Get(), buffer.data(), buffer.size());
+    const ssize_t got = ReadSome(file, buffer.data(), buffer.size());
     if (got < 0) {
       unreadable();
       return;
@@ -146,13 +147,14 @@ ExportSource::ExportSource(const std::string& path) {
 }
 
 Outcome ExportSource::CopyKeptPart(int out) {
-  if (::lseek(file_.Get(), static_cast<off_t>(keepFrom_), SEEK_SET) < 0) return FailedWithErrno();
+  const int file = page_.File();
+  if (::lseek(file, static_cast<off_t>(keepFrom_), SEEK_SET) < 0) return FailedWithErrno();
   std::string in(kChunk, '\0');
   std::string converted;
   converted.reserve(2 * kChunk);
   CrLfStream convert;
   for (;;) {
-    const ssize_t got = ReadSome(file_.Get(), in.data(), in.size());
+    const ssize_t got = ReadSome(file, in.data(), in.size());
     if (got < 0) return FailedWithErrno();
     if (got == 0) return Outcome::Done();
     const auto piece = convert.Converted(std::string_view(in.data(), static_cast<std::size_t>(got)), converted);
@@ -160,23 +162,26 @@ Outcome ExportSource::CopyKeptPart(int out) {
   }
 }
 
-Outcome ExportSource::WriteExport(const std::string& target, std::string_view start) {
+Outcome ExportSource::WriteExport(const std::string& target, std::string_view start, ReplaceBatch* batch) {
   if (status_ == Status::Unreadable) return Outcome::Failed(reason_);
   const std::string head = LfToCrLf(start);
-  return ReplaceFile(target, [&](int out) {
+  const Fill fill = [&](int out) {
     Outcome written = WriteBytes(out, head);
     if (written && status_ == Status::Read) written = CopyKeptPart(out);
     return written;
-  });
+  };
+  if (target == page_.Shown()) return page_.Replace(fill, batch);
+  return OpenedPage::Resolve(target).Replace(fill, batch);
 }
 
 ExportResult ExportIntoPage(const std::string& path, const std::function<void(ExportSource::Status)>& opened,
-                            const std::function<std::string()>& headBlock) {
+                            const std::function<std::string()>& headBlock, ReplaceBatch* batch) {
   ExportSource source(path);
   if (opened) opened(source.State());
   if (source.State() == ExportSource::Status::Unreadable) return {ExportResult::Step::Opening, source.Reason()};
   const std::string start = EncodedExportStart(headBlock(), source.Found(), source.Charset());
-  if (Outcome written = source.WriteExport(path, start); !written) return {ExportResult::Step::Saving, written.Reason};
+  if (Outcome written = source.WriteExport(path, start, batch); !written)
+    return {ExportResult::Step::Saving, written.Reason};
   return {};
 }
 

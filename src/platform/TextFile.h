@@ -55,6 +55,8 @@ class ExportSource {
   };
 
   explicit ExportSource(const std::string& path);
+  // The page looked up already (see OpenedPage): read and replaced there.
+  explicit ExportSource(OpenedPage page);
   ExportSource(const ExportSource&) = delete;
   ExportSource& operator=(const ExportSource&) = delete;
 
@@ -73,12 +75,14 @@ class ExportSource {
   // CR LF line ends, replacing the target safely as WriteTextFile does.
   // Fails when the page can't be read back or the target can't be written;
   // the target is then left as it was. Never writes over an unreadable page.
-  Outcome WriteExport(const std::string& target, std::string_view start);
+  // A target of the page's own name is the page looked up when it was read,
+  // not the name looked up again. Within a batch, the batch ends the write.
+  Outcome WriteExport(const std::string& target, std::string_view start, ReplaceBatch* batch = nullptr);
 
  private:
   Outcome CopyKeptPart(int out);
 
-  Descriptor file_;
+  OpenedPage page_;
   Status status_ = Status::Unreadable;
   std::string reason_;
   std::uint64_t keepFrom_ = 0;  // where the kept part begins, in bytes of the file
@@ -95,7 +99,8 @@ struct ExportResult {
   Step Failed = Step::Done;
   std::string Reason;
 };
+// Within a batch, the batch ends the write and reports its last failures.
 ExportResult ExportIntoPage(const std::string& path, const std::function<void(ExportSource::Status)>& opened,
-                            const std::function<std::string()>& headBlock);
+                            const std::function<std::string()>& headBlock, ReplaceBatch* batch = nullptr);
 
 }  // namespace verdo

@@ -1,0 +1,108 @@
+#include "platform/ReplaceBatch.h"
+
+#include <algorithm>
+
+namespace verdo {
+
+namespace {
+
+// Enough threads for the file system to gather their syncs into one commit.
+constexpr std::size_t kWorkers = 8;
+// Pages written and waiting for their sync: their files stay open meanwhile.
+constexpr std::size_t kWaiting = 64;
+// Folders renamed into and waiting for their sync; past this many, the one
+// waiting longest is synced early (and again later, if more of its pages
+// follow), so that the descriptors held stay few.
+constexpr std::size_t kFolders = 64;
+
+}  // namespace
+
+ReplaceBatch::ReplaceBatch(OnFailure failed) : failed_(std::move(failed)) {}
+
+ReplaceBatch::~ReplaceBatch() { Finish(); }
+
+void ReplaceBatch::Add(PendingReplace pending) {
+  {
+    std::unique_lock lock(mutex_);
+    if (workers_.empty())
+      for (std::size_t i = 0; i < kWorkers; ++i) workers_.emplace_back([this] { Work(); });
+    room_.wait(lock, [this] { return queue_.size() < kWaiting; });
+    queue_.push_back(std::move(pending));
+  }
+  work_.notify_one();
+  TellFailures();
+}
+
+void ReplaceBatch::Work() {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    work_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+    if (queue_.empty()) return;
+    PendingReplace pending = std::move(queue_.front());
+    queue_.pop_front();
+    room_.notify_one();
+    lock.unlock();
+    Commit(pending);
+    lock.lock();
+  }
+}
+
+void ReplaceBatch::Commit(PendingReplace& pending) {
+  if (const Outcome committed = CommitPending(pending); !committed) {
+    Fail(pending.Shown, committed.Reason);
+    return;
+  }
+  std::unique_lock lock(mutex_);
+  const auto same = [&pending](const Folder& folder) {
+    return folder.Device == pending.FolderDevice && folder.Inode == pending.FolderInode;
+  };
+  if (std::find_if(folders_.begin(), folders_.end(), same) != folders_.end()) return;
+  folders_.push_back({pending.FolderDevice, pending.FolderInode, std::move(pending.Folder), pending.FolderShown});
+  if (folders_.size() <= kFolders) return;
+  Folder oldest = std::move(folders_.front());
+  folders_.erase(folders_.begin());
+  lock.unlock();
+  Sync(oldest);
+}
+
+void ReplaceBatch::Sync(Folder& folder) {
+  if (const Outcome synced = SyncFolder(folder.Fd.Get()); !synced) Fail(folder.Shown, synced.Reason);
+}
+
+void ReplaceBatch::Fail(const std::string& name, const std::string& reason) {
+  const std::lock_guard lock(mutex_);
+  failures_.emplace_back(name, reason);
+  anyFailed_ = true;
+}
+
+void ReplaceBatch::TellFailures() {
+  std::vector<std::pair<std::string, std::string>> told;
+  {
+    const std::lock_guard lock(mutex_);
+    told.swap(failures_);
+  }
+  for (const auto& [name, reason] : told)
+    if (failed_) failed_(name, reason);
+}
+
+bool ReplaceBatch::Finish() {
+  {
+    const std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  work_.notify_all();
+  for (std::thread& worker : workers_) worker.join();
+  workers_.clear();
+  // Every page is renamed now: each folder's sync makes its renames last.
+  std::vector<Folder> folders;
+  {
+    const std::lock_guard lock(mutex_);
+    folders.swap(folders_);
+    stopping_ = false;
+  }
+  for (Folder& folder : folders) Sync(folder);
+  TellFailures();
+  return !anyFailed_;
+}
+
+}  // namespace verdo
