@@ -7,10 +7,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QTimer>
+#include <cstdio>
 
 #include "app/CMetaDlg.h"
+#include "platform/FileAccess.h"
 
 namespace verdo::app {
 
@@ -65,12 +66,20 @@ QString ServiceFileIn(const QString& dataFolder) {
 // file, is not one of ours.
 constexpr qint64 kActivationFileLimit = 64 * 1024;
 
+// Read through the file layer: a regular file only, links followed only to
+// their owner's files, never a FIFO waited on.
 std::optional<QByteArray> ReadSmallFile(const QString& path) {
-  const QFileInfo info(path);
-  if (!info.isFile() || info.size() > kActivationFileLimit) return std::nullopt;
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-  return file.read(kActivationFileLimit);
+  const ReadableFile file = OpenForReading(QFile::encodeName(path).toStdString());
+  if (!file.Result || file.Size > kActivationFileLimit) return std::nullopt;
+  QByteArray text(kActivationFileLimit + 1, '\0');
+  qsizetype have = 0;
+  for (ssize_t got = 1; got > 0 && have < text.size(); have += got) {
+    got = ReadSome(file.File.Get(), text.data() + have, static_cast<std::size_t>(text.size() - have));
+    if (got < 0) return std::nullopt;
+  }
+  if (have > kActivationFileLimit) return std::nullopt;
+  text.truncate(have);
+  return text;
 }
 
 std::optional<QString> ProgramNamedIn(const QString& path) {
@@ -91,13 +100,29 @@ bool ShippedFileNames(const QString& executable) {
   return false;
 }
 
+// Written through the file layer, never through a link at its name: the
+// file is replaced whole (synced, then renamed), or left as it was.
 bool WriteActivationFile(const QString& path, const QByteArray& text) {
   if (ReadSmallFile(path) == text) return true;
   if (!QDir().mkpath(QFileInfo(path).path())) return false;
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) return false;
-  file.write(text);
-  return file.commit();
+  const Outcome written = OpenedPage::Resolve(QFile::encodeName(path).toStdString(), false).Replace([&text](int fd) {
+    return WriteAll(fd, text.constData(), static_cast<std::size_t>(text.size())) ? Outcome::Done()
+                                                                                 : Outcome::Failed(ErrorText(errno));
+  });
+  if (!written)
+    std::fprintf(stderr, "verdo: %s: the activation file isn't written (%s)\n", QFile::encodeName(path).constData(),
+                 written.Reason.c_str());
+  return bool(written);
+}
+
+// Exec= is one line of a desktop entry: a control character can't stand in
+// it (a newline would start a line of its own), nor can a byte that isn't
+// UTF-8 (the name read back would be another).
+bool FitsExecLine(const QString& program) {
+  for (const QChar c : program)
+    if (c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() < 0xA0) || c == QChar::ReplacementCharacter)
+      return false;
+  return QFile::decodeName(QFile::encodeName(program)) == program;
 }
 
 }  // namespace
@@ -125,7 +150,15 @@ std::optional<QString> ActivationFileProgram(const QByteArray& text) {
 
 bool UpdateActivationFile(const QString& executable) {
   const QString own = ServiceFileIn(DataHome());
-  if (!ShippedFileNames(executable)) return WriteActivationFile(own, ActivationFileText(executable).toUtf8());
+  if (!ShippedFileNames(executable)) {
+    if (!FitsExecLine(executable)) {
+      std::fprintf(stderr,
+                   "verdo: the activation file isn't written: the program's path holds a character that "
+                   "can't stand in Exec=\n");
+      return false;
+    }
+    return WriteActivationFile(own, ActivationFileText(executable).toUtf8());
+  }
   // The shipped file serves; one written by an earlier run for a program
   // that is gone (a removed build tree, say) would only make activation fail.
   const auto program = ProgramNamedIn(own);

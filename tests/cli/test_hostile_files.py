@@ -1,0 +1,203 @@
+"""Another user's links and swaps against root's export and audit, and the
+audit's walk: nothing read or written through a name that changed hands,
+nothing skipped in silence, bounded descriptors whatever the depth."""
+import ctypes
+import os
+import resource
+import shutil
+import subprocess
+import tempfile
+import unittest
+
+from clisupport import CLI, read, run_cli, write
+
+SETPRIV = shutil.which("setpriv")
+AS_NOBODY = [SETPRIV, "--reuid=nobody", "--regid=nogroup", "--clear-groups"]
+NOBODY = 65534
+PAGE = b"<html><head><title>Mine</title></head>\n<body>x</body></html>\n"
+SECRET = b"<html><head><title>SECRET</title></head>\n<body>root only</body></html>\n"
+TRIES = 60
+
+# Exchanges two names for ever, atomically (renameat2 RENAME_EXCHANGE), as
+# an attacker would between the program's steps.
+SWAPPER = """
+import ctypes, sys
+libc = ctypes.CDLL(None, use_errno=True)
+a, b = (name.encode() for name in sys.argv[1:3])
+while True:
+    libc.renameat2(-100, a, -100, b, 2)
+"""
+
+
+def opened(watch):
+    """Whether an inotify watch saw an IN_OPEN."""
+    try:
+        events = os.read(watch, 65536)
+    except BlockingIOError:
+        return False
+    at = 0
+    while at < len(events):
+        mask, length = int.from_bytes(events[at + 4:at + 8], "little"), int.from_bytes(events[at + 12:at + 16], "little")
+        if mask & 0x20:
+            return True
+        at += 16 + length
+    return False
+
+
+@unittest.skipUnless(SETPRIV and os.geteuid() == 0, "needs root, and setpriv to act as another user")
+class AnotherUsersFolder(unittest.TestCase):
+    """Root works in a folder that nobody may write; beside it, a root-only
+    folder with a root-only page."""
+
+    def setUp(self):
+        tmp = tempfile.TemporaryDirectory()
+        self.addCleanup(tmp.cleanup)
+        self.site = os.path.join(tmp.name, "site")
+        self.secret = os.path.join(tmp.name, "secret")
+        os.mkdir(self.site, 0o777)
+        os.chmod(self.site, 0o777)
+        os.mkdir(self.secret, 0o700)
+        self.secret_page = os.path.join(self.secret, "index.htm")
+        write(self.secret_page, SECRET)
+        os.chmod(self.secret_page, 0o600)
+        self.form = os.path.join(tmp.name, "form.tem")
+        write(self.form, run_cli("new").stdout)
+
+    def path(self, name):
+        return os.path.join(self.site, name)
+
+    def nobodys(self, name, data=PAGE, link=None):
+        path = self.path(name)
+        if link:
+            os.symlink(link, path)
+        else:
+            write(path, data)
+        os.chown(path, NOBODY, NOBODY, follow_symlinks=False)
+        return path
+
+    def test_links_lead_only_to_their_owners_files(self):
+        self.nobodys("own.htm")
+        os.mkdir(self.path("dir"))
+        os.chown(self.path("dir"), NOBODY, NOBODY)
+        self.nobodys("dir/page.htm")
+        cases = [  # nobody's link, what it leads to, the page named through it, followed
+            ("to-root.htm", self.secret_page, "to-root.htm", False),
+            ("to-root-folder", self.secret, "to-root-folder/index.htm", False),
+            ("to-missing.htm", os.path.join(self.secret, "new.htm"), "to-missing.htm", False),
+            ("to-own.htm", "own.htm", "to-own.htm", True),
+            ("to-own-folder", "dir", "to-own-folder/page.htm", True),
+        ]
+        for name, target, page, followed in cases:
+            self.nobodys(name, link=target)
+            page = self.path(page)
+            for args in (["export", self.form, page], ["export", "--keep-head", self.form, page],
+                         ["audit", page], ["trap", self.form, "-o", page], ["head", page]):
+                with self.subTest(link=name, command=args[0:2]):
+                    result = run_cli(*args)
+                    refused = b": Error %s File (link to another owner's file)\n" % (
+                        b"Saving" if args[0] == "trap" else b"Opening")
+                    self.assertEqual(result.stderr.endswith(refused), not followed, result.stderr)
+                    self.assertNotIn(b"SECRET", result.stdout)
+        self.assertEqual(read(self.secret_page), SECRET)
+        self.assertEqual(os.listdir(self.secret), ["index.htm"])
+
+    def test_swaps_give_the_old_page_the_new_one_or_a_refusal(self):
+        fifo = self.path("fifo")
+        writes = (["export", "--keep-head", self.form], ["export", self.form], ["audit"])
+        cases = [  # names swapped, the page worked on, what is done to it
+            ("page.htm", "evil", "page.htm", lambda: self.nobodys("evil", link=self.secret_page), writes),
+            ("sub", "evil", "sub/index.htm", lambda: self.nobodys("evil", link=self.secret), writes),
+            # A FIFO stands in for a device: neither may be opened.
+            ("page.htm", "fifo", "page.htm", lambda: (os.mkfifo(fifo), os.chown(fifo, NOBODY, NOBODY)), [["audit"]]),
+        ]
+        libc = ctypes.CDLL(None, use_errno=True)
+        for first, second, page, plant, commands in cases:
+            with self.subTest(swapped=second, page=page):
+                shutil.rmtree(self.site)
+                os.mkdir(self.site, 0o777)
+                os.chmod(self.site, 0o777)
+                if page.startswith("sub/"):
+                    os.mkdir(self.path("sub"))
+                    os.chown(self.path("sub"), NOBODY, NOBODY)
+                self.nobodys(page)
+                plant()
+                # Any open of the FIFO (a device would be opened alike) shows here.
+                watch = libc.inotify_init1(os.O_NONBLOCK)
+                if second == "fifo":
+                    self.assertGreaterEqual(libc.inotify_add_watch(watch, fifo.encode(), 0x20), 0)
+                swapper = subprocess.Popen([*AS_NOBODY, "python3", "-c", SWAPPER, first, second], cwd=self.site)
+                try:
+                    for _ in range(TRIES):
+                        for args in commands:
+                            result = run_cli(*args, self.path(page))
+                            self.assertNotIn(b"SECRET", result.stdout)
+                finally:
+                    swapper.kill()
+                    swapper.wait()
+                self.assertFalse(opened(watch))
+                os.close(watch)
+                self.assertEqual(read(self.secret_page), SECRET)
+                self.assertEqual(os.listdir(self.secret), ["index.htm"])
+
+
+class FolderWalk(unittest.TestCase):
+
+    def setUp(self):
+        tmp = tempfile.TemporaryDirectory()
+        self.addCleanup(tmp.cleanup)
+        self.dir = tmp.name
+
+    def path(self, *names):
+        return os.path.join(self.dir, *names)
+
+    def test_what_cant_be_read_is_told_and_the_rest_reported(self):
+        os.makedirs(self.path("site", "closed"))
+        write(self.path("site", "a.htm"), PAGE)
+        write(self.path("site", "closed", "b.htm"), PAGE)
+        os.symlink("loop.htm", self.path("site", "loop.htm"))
+        os.mkfifo(self.path("site", "fifo.htm"))
+        os.chmod(self.path("site", "closed"), 0o300)  # may be entered, not listed
+        long_name = self.path("x" * 300 + ".htm")
+        cases = {  # name told -> reason
+            self.path("site", "closed"): "permission denied",
+            self.path("site", "fifo.htm"): "not a regular file",
+            self.path("site", "loop.htm"): "too many levels of symbolic links",
+            long_name: "file name too long",
+        }
+        as_user = AS_NOBODY if os.geteuid() == 0 else []  # root reads any folder
+        if as_user and not SETPRIV:
+            self.skipTest("needs setpriv to act as a user without root's rights")
+        os.chmod(self.dir, 0o755)
+        result = subprocess.run([*as_user, CLI, "audit", self.path("site"), long_name], capture_output=True)
+        self.assertEqual(result.returncode, 1)
+        self.assertEqual(sorted(result.stderr.decode().splitlines()),
+                         sorted("verdo-cli: %s: Error Opening File (%s)" % told for told in cases.items()))
+        self.assertTrue(result.stdout.startswith(self.path("site", "a.htm").encode() + b": title 4"), result.stdout)
+        self.assertTrue(result.stdout.endswith(b"1 page, 1 with problems (no-description 1, no-head-end 1)\n"), result.stdout)
+
+    def test_depth_takes_no_more_descriptors(self):
+        self.addCleanup(subprocess.run, ["rm", "-rf", self.dir])  # too deep for shutil
+        depth = 2000
+        folder = os.open(self.dir, os.O_RDONLY)
+        for level in range(depth):
+            if level % 500 == 0:
+                page = os.open("p.htm", os.O_WRONLY | os.O_CREAT, 0o644, dir_fd=folder)
+                os.write(page, PAGE)
+                os.close(page)
+            os.mkdir("d", dir_fd=folder)
+            below = os.open("d", os.O_RDONLY, dir_fd=folder)
+            os.close(folder)
+            folder = below
+        os.close(folder)
+
+        def few_descriptors():
+            resource.setrlimit(resource.RLIMIT_NOFILE, (16, 16))
+
+        result = run_cli("audit", self.dir, preexec_fn=few_descriptors)
+        self.assertEqual(result.stderr, b"")
+        self.assertTrue(result.stdout.endswith(b"4 pages, 4 with problems (no-description 4, duplicate-title 4, no-head-end 4)\n"),
+                        result.stdout[-200:])
+
+
+if __name__ == "__main__":
+    unittest.main()
