@@ -2,6 +2,7 @@
 // activation by a client's request, the object without members, single use,
 // the hidden window while an object is held, and the end at the final release.
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -359,6 +360,52 @@ class AutomationTest : public QObject {
       QVERIFY(after.open(QIODevice::ReadOnly));
       QCOMPARE(after.readAll(), text(expected));
     }
+  }
+
+  // What stands at the per-user file's name is never written through nor
+  // replaced unless it is a regular file; a program path that Exec= can't
+  // hold writes nothing.
+  void activationFileRefusesLinksSpecialFilesAndAwkwardPaths_data() {
+    QTest::addColumn<QString>("there");  // "link", "fifo" or "" at the file's name
+    QTest::addColumn<QString>("program");
+    QTest::newRow("link to a file") << "link" << VerdoBinary();
+    QTest::newRow("FIFO") << "fifo" << VerdoBinary();
+    QTest::newRow("newline in the path") << ""
+                                         << "/opt/ver\nExec=/bin/evil\ndo";
+    QTest::newRow("escape in the path") << ""
+                                        << "/opt/ver\x1b]52;c;do";
+  }
+
+  void activationFileRefusesLinksSpecialFilesAndAwkwardPaths() {
+    QFETCH(QString, there);
+    QFETCH(QString, program);
+    QTemporaryDir root;
+    const QString folder = root.filePath(QStringLiteral("home/dbus-1/services"));
+    const QString service = folder + QStringLiteral("/Deri.Didivizavud.service");
+    const QString bashrc = root.filePath(QStringLiteral("bashrc"));
+    QVERIFY(QDir().mkpath(folder));
+    QFile rc(bashrc);
+    QVERIFY(rc.open(QIODevice::WriteOnly) && rc.write("keep\n") == 5);
+    rc.close();
+    if (there == QStringLiteral("link")) QVERIFY(QFile::link(bashrc, service));
+    if (there == QStringLiteral("fifo")) QCOMPARE(::mkfifo(QFile::encodeName(service).constData(), 0644), 0);
+
+    const QByteArray savedHome = qgetenv("XDG_DATA_HOME");
+    const QByteArray savedDirs = qgetenv("XDG_DATA_DIRS");
+    qputenv("XDG_DATA_HOME", root.filePath(QStringLiteral("home")).toUtf8());
+    qputenv("XDG_DATA_DIRS", root.filePath(QStringLiteral("none")).toUtf8());
+    const bool updated = verdo::app::UpdateActivationFile(program);
+    qputenv("XDG_DATA_HOME", savedHome);
+    qputenv("XDG_DATA_DIRS", savedDirs);
+    QVERIFY(!updated);
+
+    QVERIFY(rc.open(QIODevice::ReadOnly));
+    QCOMPARE(rc.readAll(), QByteArray("keep\n"));
+    const QFileInfo after(service);
+    QCOMPARE(after.isSymLink(), there == QStringLiteral("link"));
+    QCOMPARE(after.exists(), !there.isEmpty());
+    QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System).size(),
+             there.isEmpty() ? 0 : 1);
   }
 
   // The real program in its own process, on a virtual display: a client

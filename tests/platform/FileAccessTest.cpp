@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -18,6 +19,8 @@
 #include "core/form/MetaTagForm.h"
 #include "platform/FileAccess.h"
 #include "platform/Files.h"
+#include "platform/PageFile.h"
+#include "platform/ReplaceBatch.h"
 #include "platform/TextFile.h"
 
 namespace verdo {
@@ -122,6 +125,47 @@ TEST_F(SyncFailure, OfTheFolderIsReportedAfterTheRename) {
   ReplaceSyncCall(&FailingFolderSync);
   EXPECT_EQ(WriteTextFile(folder / "page.htm", "new\n").Reason, "fsync of the folder failed: no space left on device");
   EXPECT_EQ(folder.Names(), Names{"page.htm"});
+}
+
+// Counts the syncs of files and of folders; a folder's fails when asked.
+std::atomic<int> fileSyncs{0};
+std::atomic<int> folderSyncs{0};
+std::atomic<bool> failFolders{false};
+int CountingSync(int fd) {
+  struct stat status;
+  const bool folder = ::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode);
+  ++(folder ? folderSyncs : fileSyncs);
+  return folder && failFolders ? FailingSync(fd) : ::fsync(fd);
+}
+
+TEST_F(SyncFailure, ABatchSyncsEveryFileAndEachFolderOnceAndTellsAFailedFolder) {
+  Folder folder;
+  const Names folders = {"a", "b", "c"};
+  for (const auto& name : folders) fs::create_directory(folder / name);
+  ReplaceSyncCall(&CountingSync);
+  for (const bool fail : {false, true}) {  // new pages, then the same replaced
+    SCOPED_TRACE(fail);
+    fileSyncs = folderSyncs = 0;
+    failFolders = fail;
+    std::vector<std::pair<std::string, std::string>> told;
+    ReplaceBatch batch(
+        [&told](const std::string& name, const std::string& reason) { told.emplace_back(name, reason); });
+    for (int page = 0; page < 40; ++page)
+      for (const auto& name : folders) {
+        OpenedPage opened = OpenedPage::Resolve(folder / (name + "/" + std::to_string(page) + ".htm"));
+        ASSERT_TRUE(WritePageFile(opened, name, &batch));
+      }
+    EXPECT_EQ(batch.Finish(), !fail);
+    EXPECT_EQ(fileSyncs, 120);
+    EXPECT_EQ(folderSyncs, 3);
+    EXPECT_EQ(Bytes(folder / "b/39.htm"), "b") << "renamed before the folder's sync";
+    std::sort(told.begin(), told.end());
+    const std::string reason = "fsync of the folder failed: no space left on device";
+    decltype(told) expected;
+    if (fail)
+      for (const auto& name : folders) expected.emplace_back(folder / name, reason);
+    EXPECT_EQ(told, expected);
+  }
 }
 
 TEST(FileAccess, ReplacedFileKeepsItsWholeModeAndItsLinkIsBroken) {
