@@ -135,8 +135,8 @@ ReadableFile OpenForReading(const std::string& path);
 using SyncCall = int (*)(int fd);
 SyncCall ReplaceSyncCall(SyncCall call);
 
-// Replaces the file at `path` (through symbolic links) with what `fill`
-// writes into the descriptor it gets. Refused, the target left as it was and
+// Replaces the file at `path` (through symbolic links, as OpenedPage follows
+// them) with what `fill` writes into the descriptor it gets. Refused, the target left as it was and
 // nothing left behind: a target that exists and isn't a regular file, a
 // name that isn't valid UTF-8, a file this user may not write, metadata that
 // can't be kept, and any write, sync or close error.
