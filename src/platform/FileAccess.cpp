@@ -123,6 +123,7 @@ Outcome FollowLink(int at, int link, uid_t owner, int& links, Lookup& out) {
   std::string text(PATH_MAX, '\0');
   const ssize_t size = ::readlinkat(link, "", text.data(), text.size());
   if (size < 0) return FailedWithErrno();
+  if (static_cast<std::size_t>(size) == text.size()) return Outcome::Failed(ErrorText(ENAMETOOLONG));
   text.resize(static_cast<std::size_t>(size));
   if (Outcome found = LookUp(at, text, true, links, out); !found) return found;
   // A name not there yet would be made in its folder: that folder's owner counts.
@@ -432,7 +433,7 @@ Descriptor OpenedPage::OpenFolder() const {
 }
 
 Outcome OpenedPage::Replace(const Fill& fill, ReplaceBatch* batch) {
-  if (!resolved_ || !folder_.Valid()) return resolved_ ? Outcome::Failed(ErrorText(ENOENT)) : resolved_;
+  if (!resolved_) return resolved_;
   const bool exists = object_.Valid();
   if (exists && !S_ISREG(status_.st_mode)) return Outcome::Failed("not a regular file");
   // The window's file dialogs name files in UTF-8: another name is refused

@@ -1,6 +1,9 @@
 #include "platform/ReplaceBatch.h"
 
+#include <sys/resource.h>
+
 #include <algorithm>
+#include <system_error>
 
 namespace verdo {
 
@@ -8,25 +11,39 @@ namespace {
 
 // Enough threads for the file system to gather their syncs into one commit.
 constexpr std::size_t kWorkers = 8;
-// Pages written and waiting for their sync: their files stay open meanwhile.
-constexpr std::size_t kWaiting = 64;
-// Folders renamed into and waiting for their sync; past this many, the one
-// waiting longest is synced early (and again later, if more of its pages
-// follow), so that the descriptors held stay few.
-constexpr std::size_t kFolders = 64;
+// Pages written and waiting for their sync (their file and folder stay open
+// meanwhile), and folders renamed into and waiting for theirs: past that
+// many, the one waiting longest is synced early (and again later, if more of
+// its pages follow). Both stay well within the descriptors a process may have.
+constexpr std::size_t kMostWaiting = 64;
+
+std::size_t WaitingAtMost() {
+  rlimit limit{};
+  if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return kMostWaiting;
+  return std::clamp<std::size_t>(static_cast<std::size_t>(limit.rlim_cur) / 8, 1, kMostWaiting);
+}
 
 }  // namespace
 
-ReplaceBatch::ReplaceBatch(OnFailure failed) : failed_(std::move(failed)) {}
+ReplaceBatch::ReplaceBatch(OnFailure failed) : failed_(std::move(failed)), waiting_(WaitingAtMost()) {}
 
 ReplaceBatch::~ReplaceBatch() { Finish(); }
 
 void ReplaceBatch::Add(PendingReplace pending) {
   {
     std::unique_lock lock(mutex_);
-    if (workers_.empty())
-      for (std::size_t i = 0; i < kWorkers; ++i) workers_.emplace_back([this] { Work(); });
-    room_.wait(lock, [this] { return queue_.size() < kWaiting; });
+    try {
+      while (workers_.size() < kWorkers) workers_.emplace_back([this] { Work(); });
+    } catch (const std::system_error&) {
+      // No more threads to be had: the ones there do the work, or this one.
+    }
+    if (workers_.empty()) {
+      lock.unlock();
+      Commit(pending);
+      TellFailures();
+      return;
+    }
+    room_.wait(lock, [this] { return queue_.size() < waiting_; });
     queue_.push_back(std::move(pending));
   }
   work_.notify_one();
@@ -58,7 +75,7 @@ void ReplaceBatch::Commit(PendingReplace& pending) {
   };
   if (std::find_if(folders_.begin(), folders_.end(), same) != folders_.end()) return;
   folders_.push_back({pending.FolderDevice, pending.FolderInode, std::move(pending.Folder), pending.FolderShown});
-  if (folders_.size() <= kFolders) return;
+  if (folders_.size() <= waiting_) return;
   Folder oldest = std::move(folders_.front());
   folders_.erase(folders_.begin());
   lock.unlock();

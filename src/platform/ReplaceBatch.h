@@ -66,6 +66,7 @@ class ReplaceBatch {
   void TellFailures();
 
   OnFailure failed_;
+  std::size_t waiting_;  // pages, and folders, waiting for their sync at most
   std::mutex mutex_;
   std::condition_variable work_;
   std::condition_variable room_;

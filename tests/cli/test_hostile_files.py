@@ -16,7 +16,7 @@ AS_NOBODY = [SETPRIV, "--reuid=nobody", "--regid=nogroup", "--clear-groups"]
 NOBODY = 65534
 PAGE = b"<html><head><title>Mine</title></head>\n<body>x</body></html>\n"
 SECRET = b"<html><head><title>SECRET</title></head>\n<body>root only</body></html>\n"
-TRIES = 60
+TRIES = 40
 
 # Exchanges two names for ever, atomically (renameat2 RENAME_EXCHANGE), as
 # an attacker would between the program's steps.
