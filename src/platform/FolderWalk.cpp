@@ -13,10 +13,6 @@ namespace verdo {
 
 namespace {
 
-// Entries of the folders above the current one kept at most: past this, the
-// ones highest up are dropped and read again when the walk gets back.
-constexpr std::size_t kKeptBytes = std::size_t{4} << 20;
-
 // A folder's key ends in '/', so that sorting the keys of each folder gives
 // the order of the whole paths.
 struct Entry {
@@ -137,7 +133,7 @@ class Walk {
     kept_ += level.Bytes;
     levels_.push_back(std::move(level));
     // The entries highest up go first; the current folder's stay.
-    for (std::size_t i = 0; kept_ > kKeptBytes && i + 1 < levels_.size(); ++i) {
+    for (std::size_t i = 0; kept_ > events_.KeptBytes && i + 1 < levels_.size(); ++i) {
       Level& above = levels_[i];
       if (above.Dropped) continue;
       above.Resume = above.Entries[above.Next - 1].Key;

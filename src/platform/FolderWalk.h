@@ -6,6 +6,7 @@
 // is deeper down (past a few MiB of them), to be read again on the way back.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -22,6 +23,9 @@ struct FolderWalkEvents {
   std::function<void(OpenedPage& page)> Found;
   // A folder that couldn't be read, with the reason.
   std::function<void(const std::string& folder, const std::string& reason)> Failed;
+  // Entries of the folders above the current one kept at most, in bytes:
+  // past this, the ones highest up are dropped and read again on the way back.
+  std::size_t KeptBytes = std::size_t{4} << 20;
 };
 
 // `path` itself when it isn't a folder (links followed as OpenedPage
