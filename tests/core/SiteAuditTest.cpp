@@ -137,6 +137,9 @@ TEST(SiteAudit, LineAndSummary) {
   EXPECT_EQ(FormatAuditLine(AuditPage("ok.htm", Facts("T", "D"))), "ok.htm: title 1, description 1, keywords 0\n");
   EXPECT_EQ(FormatAuditSummary({AuditPage("ok.htm", Facts("T", "D"))}), "1 page, 0 with problems\n");
   EXPECT_EQ(FormatAuditSummary({}), "0 pages, 0 with problems\n");
+  // A name can't forge a line of the report, nor reach the terminal raw.
+  EXPECT_EQ(FormatAuditLine(AuditPage("x\n1 page, 0 with problems\x1B[2J\n.htm", Facts("T", "D"))),
+            "\"x\\n1 page, 0 with problems\\033[2J\\n.htm\": title 1, description 1, keywords 0\n");
 }
 
 TEST(SiteAudit, JsonEscapesAndNulls) {
@@ -146,6 +149,10 @@ TEST(SiteAudit, JsonEscapesAndNulls) {
             "\"description\": null, \"description_length\": 0, \"keywords\": [\"k\"], "
             "\"problems\": [\"no-description\"]}\n]\n");
   EXPECT_EQ(FormatAuditJson({}), "[]\n");
+  // DEL and C1 controls escaped too (still the same JSON text).
+  EXPECT_NE(FormatAuditJson({AuditPage("p", Facts("\x7F\xC2\x9B\xC2\xA0", std::nullopt))})
+                .find("\"title\": \"\\u007f\\u009b\xC2\xA0\""),
+            std::string::npos);
 }
 
 }  // namespace
