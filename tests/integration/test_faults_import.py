@@ -248,24 +248,18 @@ class HugeBody(ImportCase):
 
     def test_endless_headers_or_trailers_stop_at_1_mib(self):
         _, _, _, small_rss, _ = self.import_peak_rss(self.endless_line_page(200), headers(200))
-        block = (b"X-Filler: " + b"f" * 1000 + b"\r\n") * 64
-
-        def endless():
-            for _ in range(1024):  # 64 MiB, far past the bound
-                yield block
-        # libcurl 7.88.1 as Debian patched it stops headers (not trailers) at
-        # 300 KB itself, with its own words.
-        ours = b"headers larger than 1 MiB"
-        cases = [("headers", b"HTTP/1.1 200 OK\r\n", (ours, b"failure when receiving data from the peer")),
-                 ("trailers", b"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\n<p>x\n\r\n0\r\n", (ours,))]
-        for what, head, reasons in cases:
-            with self.subTest(what):
+        endless = lambda: iter([(b"X-Filler: " + b"f" * 1000 + b"\r\n") * 64] * 1024)  # 64 MiB
+        # Debian's libcurl 7.88.1 stops headers (not trailers) at 300 KB itself, in its own words.
+        ours = b"headers larger than 1 MiB)\n"
+        cases = [(b"HTTP/1.1 200 OK\r\n", (ours, b"failure when receiving data from the peer)\n")),
+                 (b"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\n<p>x\n\r\n0\r\n", (ours,))]
+        for head, reasons in cases:
+            with self.subTest(head=head):
                 code, out, err, rss, sent = self.import_peak_rss(endless, head)
                 self.assertEqual((code, out), (1, b""), err)
-                self.assertIn(err.rsplit(b"Error Opening File (", 1)[-1], [r + b")\n" for r in reasons])
+                self.assertIn(err.rsplit(b"Error Opening File (", 1)[-1], reasons)
                 self.assertLess(sent, 16 << 20, "the transfer went on past the bound")
                 self.assertLess(rss - small_rss, 32 * 1024, (small_rss, rss))
-                self.assertNoScratchFile()
 
 def drip(first, dripped, gap):
     """A behaviour: headers and `first` at once, then `dripped` a byte every `gap` seconds."""
