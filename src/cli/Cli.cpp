@@ -95,13 +95,11 @@ void ReportFailure(std::string_view subject, std::string_view message, std::stri
 }
 
 void Print(std::string_view bytes) {
+  // Exact bytes for a file or pipe; what a page or template holds never
+  // reaches a terminal raw.
   static const bool terminal = ::isatty(STDOUT_FILENO) == 1;
-  if (terminal) {
-    const std::string shown = EscapeForTerminal(bytes);
-    std::fwrite(shown.data(), 1, shown.size(), stdout);
-    std::fflush(stdout);
-    return;
-  }
+  std::string escaped;
+  if (terminal) bytes = escaped = EscapeForTerminal(bytes);
   std::fwrite(bytes.data(), 1, bytes.size(), stdout);
   std::fflush(stdout);
 }
