@@ -83,7 +83,7 @@ PageAudit AuditBytes(std::string path, std::string_view bytes, std::string& conv
 
 bool IsPageName(std::string_view name) {
   const auto dot = name.rfind('.');
-  if (dot == std::string_view::npos) return false;
+  if (dot == std::string_view::npos || dot == 0) return false;  // ".htm" alone is a hidden file's name
   const std::string extension = ToLowerAscii(std::string(name.substr(dot)));
   return extension == ".htm" || extension == ".html";
 }
