@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <vector>
 
@@ -192,8 +193,9 @@ namespace {
 
 // What replacing the whole head of `page` would lose.
 HeadLoss WholeHeadLoss(std::string_view page, const ExportSource& source) {
-  const std::string_view headPart = source.Found() ? page.substr(0, source.HeadPartEnd()) : page;
-  return FindHeadLoss(OutlineMarkup(headPart, source.Charset().BomLength), source.Found());
+  const std::size_t bom = source.Charset().BomLength;
+  if (!source.Found()) return FindSecondHead(page.substr(std::min(bom, page.size())));
+  return FindHeadLoss(OutlineMarkup(page.substr(0, source.HeadPartEnd()), bom));
 }
 
 ExportResult KeepingHead(const std::string& path, std::string_view page, const PageCharset& charset,

@@ -22,7 +22,7 @@ class ExportLossTest : public ::testing::TestWithParam<LossCase> {};
 
 TEST_P(ExportLossTest, NamesWhatTheFormDoesntOwn) {
   const LossCase& c = GetParam();
-  const HeadLoss loss = FindHeadLoss(OutlineMarkup(c.HeadPart), c.Found);
+  const HeadLoss loss = c.Found ? FindHeadLoss(OutlineMarkup(c.HeadPart)) : FindSecondHead(c.HeadPart);
   EXPECT_EQ(DescribeDropped(loss), c.Dropped);
   EXPECT_EQ(loss.SecondHead, c.SecondHead);
   EXPECT_EQ(loss.Any(), !c.Dropped.empty() || c.SecondHead);

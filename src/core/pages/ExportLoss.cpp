@@ -105,13 +105,14 @@ bool HeadLoss::Any() const {
   return SecondHead || std::any_of(Counts.begin(), Counts.end(), [](int n) { return n > 0; });
 }
 
-HeadLoss FindHeadLoss(std::span<const MarkupItem> items, bool found) {
+HeadLoss FindSecondHead(std::string_view content) {
   HeadLoss loss;
-  if (!found) {
-    // Nothing is dropped: the whole old page stays behind the new head.
-    loss.SecondHead = !items.empty();
-    return loss;
-  }
+  loss.SecondHead = !std::all_of(content.begin(), content.end(), IsHtmlSpace);
+  return loss;
+}
+
+HeadLoss FindHeadLoss(std::span<const MarkupItem> items) {
+  HeadLoss loss;
   const auto add = [&loss](LostKind kind, int n = 1) { loss.Counts[static_cast<std::size_t>(kind)] += n; };
   for (const MarkupItem& item : items) {
     switch (item.What) {

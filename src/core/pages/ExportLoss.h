@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/site/PageOutline.h"
@@ -60,10 +61,13 @@ struct HeadLoss {
   bool Any() const;
 };
 
-// What replacing the head part as a whole loses. `items` are those of the
-// head part (the whole page when not `found`, where nothing is dropped but
-// a page holding anything gets a second head section).
-HeadLoss FindHeadLoss(std::span<const MarkupItem> items, bool found);
+// What replacing the head part (the lines up to the closing line) as a
+// whole loses; `items` are those of the head part.
+HeadLoss FindHeadLoss(std::span<const MarkupItem> items);
+// A page without a closing line with something after it loses nothing, but
+// gets a second head section in front of all it holds, unless that is white
+// space alone. `content` is the page past its byte-order mark.
+HeadLoss FindSecondHead(std::string_view content);
 
 // In plain words with counts: "3 stylesheet links, 2 scripts, a viewport
 // line and a document type line"; empty when nothing is dropped.
