@@ -68,12 +68,5 @@ INSTANTIATE_TEST_SUITE_P(
         LossCase{"NotFoundBlank", "\r\n \n", false, "", false}),
     [](const auto& info) { return std::string(info.param.Name); });
 
-TEST(ExportLoss, QuestionAndNote) {
-  HeadLoss loss;
-  loss.Counts[static_cast<std::size_t>(LostKind::Script)] = 2;
-  EXPECT_EQ(HeadLossQuestion(loss), "This page's head also holds 2 scripts. Export replaces the whole head.");
-  EXPECT_EQ(HeadLossNote(loss), "dropped 2 scripts (--keep-head keeps them)");
-}
-
 }  // namespace
 }  // namespace verdo
