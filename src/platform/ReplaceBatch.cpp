@@ -20,7 +20,7 @@ constexpr std::size_t kMostWaiting = 64;
 std::size_t WaitingAtMost() {
   rlimit limit{};
   if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return kMostWaiting;
-  return std::clamp<std::size_t>(static_cast<std::size_t>(limit.rlim_cur) / 8, 1, kMostWaiting);
+  return std::clamp<std::size_t>(static_cast<std::size_t>(limit.rlim_cur) / 16, 1, kMostWaiting);
 }
 
 }  // namespace
@@ -33,7 +33,8 @@ void ReplaceBatch::Add(PendingReplace pending) {
   {
     std::unique_lock lock(mutex_);
     try {
-      while (workers_.size() < kWorkers) workers_.emplace_back([this] { Work(); });
+      // Each holds a page's descriptors too: with few to be had, none.
+      while (workers_.size() < std::min(kWorkers, waiting_ / 2)) workers_.emplace_back([this] { Work(); });
     } catch (const std::system_error&) {
       // No more threads to be had: the ones there do the work, or this one.
     }

@@ -181,6 +181,11 @@ class FolderWalk(unittest.TestCase):
         self.assertEqual(result.stderr, b"")
         self.assertTrue(result.stdout.endswith(b"4 pages, 4 with problems (no-description 4, duplicate-title 4, no-head-end 4)\n"),
                         result.stdout[-200:])
+        # A batch takes no more descriptors than there are either.
+        form = self.path("form.tem")
+        write(form, run_cli("new").stdout)
+        pages = [self.path(*["d"] * level, "p.htm") for level in range(0, depth, 500)]
+        self.assertEqual(run_cli("export", form, *pages, preexec_fn=few_descriptors).stderr, b"")
 
 
 if __name__ == "__main__":
