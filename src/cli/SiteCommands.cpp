@@ -1,12 +1,11 @@
-// export --keep-head and audit: whole sites, page by page, with the head
-// found by an HTML parser.
+// audit: whole sites, page by page, with the head found by an HTML parser.
+#include <unistd.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
 
 #include "cli/Cli.h"
-#include "core/compose/HeadBlock.h"
-#include "core/site/KeptHead.h"
 #include "core/site/PageScan.h"
 #include "core/site/SiteAudit.h"
 #include "core/text/Encoding.h"
@@ -26,7 +25,7 @@ constexpr std::size_t kPrintPiece = 64 * 1024;
 // Reads the page into `bytes`; reports and returns false when it can't.
 // A page that isn't there counts as empty when `missingIsEmpty`.
 bool ReadPage(const std::string& path, std::string& bytes, bool missingIsEmpty) {
-  const PageRead read = ReadPageFile(path, bytes);
+  const PageRead read = path == "-" ? ReadPageFile(STDIN_FILENO, bytes) : ReadPageFile(path, bytes);
   if (read.State == PageRead::Status::Read) return true;
   if (read.State == PageRead::Status::Missing && missingIsEmpty) {
     bytes.clear();
@@ -35,29 +34,6 @@ bool ReadPage(const std::string& path, std::string& bytes, bool missingIsEmpty) 
   ReportFailure(path, "Error Opening File",
                 read.State == PageRead::Status::Missing ? "no such file or directory" : read.Reason);
   return false;
-}
-
-int KeepHead(const std::string& path, const std::string& headBlock, std::string& bytes) {
-  // A page that doesn't exist yet is made, holding a head section alone.
-  if (!ReadPage(path, bytes, true)) return kFailed;
-  const PageScan scan = ScanPage(bytes);
-  if (IsWideEncoding(scan.Charset.Encoding)) {
-    ReportFailure(path, "Error Opening File", "a page in " + std::string(scan.Charset.Encoding));
-    return kFailed;
-  }
-  const PageOutline outline = OutlinePage(bytes, scan.Charset.BomLength);
-  const auto page = ComposeKeptHeadPage(bytes, outline, EncodeForPage(headBlock, scan.Charset.Encoding));
-  if (!page) {
-    ReportFailure(path, "Error Saving File", "its title has no end tag");
-    return kFailed;
-  }
-  // Nothing to change: the file is left alone, times and all.
-  if (*page == bytes) return kDone;
-  if (const Outcome written = WritePageFile(path, *page); !written) {
-    ReportFailure(path, "Error Saving File", written.Reason);
-    return kFailed;
-  }
-  return kDone;
 }
 
 // The page's text for the parser when its values are to be read: UTF-8.
@@ -92,7 +68,7 @@ bool IsPageName(const fs::path& path) {
 // followed (they may lead back up); links to files are.
 bool CollectPages(const std::string& word, std::vector<std::string>& pages) {
   std::error_code error;
-  if (!fs::is_directory(word, error)) {
+  if (word == "-" || !fs::is_directory(word, error)) {
     pages.push_back(word);
     return true;
   }
@@ -113,21 +89,10 @@ bool CollectPages(const std::string& word, std::vector<std::string>& pages) {
 
 }  // namespace
 
-int CmdExportKeepHead(const Args& args) {
-  if (args.size() < 2) return UsageError("export --keep-head takes a template file and at least one page");
-  MetaTagForm form;
-  if (!LoadForm(args[0], form)) return kFailed;
-  const std::string headBlock = ComposeHeadBlock(form, HeadBlockStyle::Plain);
-  int status = kDone;
-  std::string bytes;
-  for (std::size_t i = 1; i < args.size(); ++i)
-    if (KeepHead(args[i], headBlock, bytes) != kDone) status = kFailed;
-  return status;
-}
-
 int CmdAudit(const Args& words, const Options& options) {
   const bool json = options.Has("json");
   if (words.empty()) return UsageError("audit takes at least one page or folder");
+  if (std::count(words.begin(), words.end(), "-") > 1) return UsageError("standard input (\"-\") can be read once");
   int status = kDone;
   std::vector<std::string> paths;
   for (const auto& word : words)
@@ -156,7 +121,7 @@ int CmdAudit(const Args& words, const Options& options) {
   Print(out + (json ? FormatAuditJsonEnd(pages.size()) : FormatAuditSummary(pages)));
   for (const auto& page : pages)
     if (!Problems(page).empty()) status = kFailed;
-  return status;
+  return ReportLostOutput() ? kOutputLost : status;
 }
 
 }  // namespace verdo::cli

@@ -145,7 +145,7 @@ ExportSource::ExportSource(const std::string& path) {
   status_ = Status::Read;
 }
 
-Outcome ExportSource::CopyKeptPart(int out) {
+Outcome ExportSource::CopyKeptPart(const Take& take) {
   if (::lseek(file_.Get(), static_cast<off_t>(keepFrom_), SEEK_SET) < 0) return FailedWithErrno();
   std::string in(kChunk, '\0');
   std::string converted;
@@ -156,18 +156,52 @@ Outcome ExportSource::CopyKeptPart(int out) {
     if (got < 0) return FailedWithErrno();
     if (got == 0) return Outcome::Done();
     const auto piece = convert.Converted(std::string_view(in.data(), static_cast<std::size_t>(got)), converted);
-    if (Outcome written = WriteBytes(out, piece); !written) return written;
+    if (Outcome taken = take(piece); !taken) return taken;
   }
+}
+
+Outcome ExportSource::Produce(std::string_view start, const Take& take) {
+  if (status_ == Status::Unreadable) return Outcome::Failed(reason_);
+  Outcome taken = take(LfToCrLf(start));
+  if (taken && status_ == Status::Read) taken = CopyKeptPart(take);
+  return taken;
 }
 
 Outcome ExportSource::WriteExport(const std::string& target, std::string_view start) {
   if (status_ == Status::Unreadable) return Outcome::Failed(reason_);
-  const std::string head = LfToCrLf(start);
   return ReplaceFile(target, [&](int out) {
-    Outcome written = WriteBytes(out, head);
-    if (written && status_ == Status::Read) written = CopyKeptPart(out);
-    return written;
+    return Produce(start, [out](std::string_view piece) { return WriteBytes(out, piece); });
   });
+}
+
+Outcome ExportSource::SameAsPage(std::string_view start, bool& same) {
+  same = status_ == Status::Read;
+  if (!same) return status_ == Status::Missing ? Outcome::Done() : Outcome::Failed(reason_);
+  // The old bytes are read beside the new ones, at their own offset.
+  std::string old;
+  std::uint64_t at = 0;
+  const Outcome compared = Produce(start, [&](std::string_view piece) {
+    old.resize(piece.size());
+    for (std::size_t have = 0; same && have < piece.size();) {
+      const ssize_t got = ::pread(file_.Get(), old.data() + have, piece.size() - have, static_cast<off_t>(at + have));
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0) return FailedWithErrno();
+      if (got == 0) same = false;
+      have += static_cast<std::size_t>(got);
+    }
+    same = same && old == piece;
+    at += piece.size();
+    // Once they differ, there is nothing more to learn.
+    return same ? Outcome::Done() : Outcome::Failed("differs");
+  });
+  if (!same) return Outcome::Done();
+  if (!compared) return compared;
+  // The same so far: the same when the page has nothing more.
+  char more = 0;
+  const ssize_t got = ::pread(file_.Get(), &more, 1, static_cast<off_t>(at));
+  if (got < 0) return FailedWithErrno();
+  same = got == 0;
+  return Outcome::Done();
 }
 
 ExportResult ExportIntoPage(const std::string& path, const std::function<void(ExportSource::Status)>& opened,

@@ -75,8 +75,16 @@ class ExportSource {
   // the target is then left as it was. Never writes over an unreadable page.
   Outcome WriteExport(const std::string& target, std::string_view start);
 
+  // The bytes WriteExport would write, handed to `take` in pieces, in order;
+  // stops at the first piece `take` fails on.
+  using Take = std::function<Outcome(std::string_view piece)>;
+  Outcome Produce(std::string_view start, const Take& take);
+  // Whether WriteExport would write the bytes the page holds now (false for
+  // a missing page); a read error is a failure.
+  Outcome SameAsPage(std::string_view start, bool& same);
+
  private:
-  Outcome CopyKeptPart(int out);
+  Outcome CopyKeptPart(const Take& take);
 
   Descriptor file_;
   Status status_ = Status::Unreadable;

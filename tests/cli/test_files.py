@@ -86,7 +86,8 @@ class FileCommands(Files):
         for name, (page, _, _) in cases.items():
             write(self.path(name), page)
         result = run_cli("export", self.form, *[self.path(n) for n in cases])
-        self.assertEqual((result.returncode, result.stdout, result.stderr), (0, b"", b""))
+        self.assertEqual((result.returncode, result.stdout, result.stderr),
+                         (0, b"", b"verdo-cli: 5 pages: 5 changed, 0 unchanged, 0 refused\n"))
         for name, (_, kept, found) in cases.items():
             with self.subTest(page=name):
                 self.assertEqual(read(self.path(name)), self.exported(kept, found))
@@ -109,6 +110,7 @@ class FileCommands(Files):
         self.assertEqual(result.stderr.decode().splitlines(), [
             "verdo-cli: %s: Error Opening File (not a regular file)" % folder,
             "verdo-cli: %s: Error Saving File (no such file or directory)" % unwritable,
+            "verdo-cli: 5 pages: 3 changed, 0 unchanged, 2 refused",
         ])
         self.assertEqual(read(first), self.exported(b"<BODY>Hi</BODY>\r\n</HTML>\r\n"))
         self.assertEqual(read(last), read(first))
@@ -192,6 +194,7 @@ class WithoutRootsRights(Files):
             "verdo-cli: %s: Error Opening File (permission denied)" % locked,
             "verdo-cli: %s: Error Saving File (permission denied)" % inside,
             "verdo-cli: %s: Error Saving File (permission denied)" % os.path.join(sub, "new.htm"),
+            "verdo-cli: 5 pages: 1 changed, 0 unchanged, 4 refused",
         ])
         self.assertEqual(read(readonly), SIX_LINES)
         self.assertEqual(read(locked), SIX_LINES)

@@ -1,0 +1,280 @@
+#include "core/text/UnifiedDiff.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace verdo {
+
+namespace {
+
+using Lines = std::vector<std::string_view>;
+
+// Each line with its LF; a last line without one as it is.
+Lines SplitLines(std::string_view text) {
+  Lines lines;
+  for (std::size_t start = 0; start < text.size();) {
+    const std::size_t end = std::min(text.find('\n', start), text.size() - 1) + 1;
+    lines.push_back(text.substr(start, end - start));
+    start = end;
+  }
+  return lines;
+}
+
+enum class Op { Same, Removed, Added };
+
+struct Edit {
+  Op What;
+  std::size_t Count;  // lines
+};
+
+using Script = std::vector<Edit>;
+
+void Append(Script& script, Op what, std::size_t count) {
+  if (count == 0) return;
+  if (!script.empty() && script.back().What == what) {
+    script.back().Count += count;
+  } else {
+    script.push_back({what, count});
+  }
+}
+
+// Snake steps and diagonals looked at before Myers' search gives up: a
+// fraction of a second.
+constexpr std::uint64_t kMaxWork = 100'000'000;
+
+// Myers' greedy search for the fewest lines removed and added that turn `a`
+// into `b`, the path found again from the furthest points of each round.
+// Nothing when that takes more than kMaxDiffEdits edits or kMaxWork steps.
+std::optional<Script> ShortestScript(std::span<const std::string_view> a, std::span<const std::string_view> b) {
+  const auto n = static_cast<std::int64_t>(a.size());
+  const auto m = static_cast<std::int64_t>(b.size());
+  const std::int64_t maxD = std::min<std::int64_t>(n + m, kMaxDiffEdits);
+  // rounds[d][k + d]: how far along `a` diagonal k (x - y) gets with d edits.
+  std::vector<std::vector<std::int64_t>> rounds;
+  std::uint64_t work = 0;
+  std::int64_t found = -1;
+  for (std::int64_t d = 0; d <= maxD && found < 0; ++d) {
+    std::vector<std::int64_t> v(static_cast<std::size_t>(2 * d + 1));
+    const auto before = [&](std::int64_t k) { return rounds.back()[static_cast<std::size_t>(k + d - 1)]; };
+    for (std::int64_t k = -d; k <= d; k += 2) {
+      std::int64_t x = 0;
+      if (d > 0) x = (k == -d || (k != d && before(k - 1) < before(k + 1))) ? before(k + 1) : before(k - 1) + 1;
+      std::int64_t y = x - k;
+      while (x < n && y < m && a[static_cast<std::size_t>(x)] == b[static_cast<std::size_t>(y)]) ++x, ++y, ++work;
+      v[static_cast<std::size_t>(k + d)] = x;
+      if (++work > kMaxWork) return std::nullopt;
+      if (x >= n && y >= m) found = d;
+    }
+    rounds.push_back(std::move(v));
+  }
+  if (found < 0) return std::nullopt;
+
+  // Back from the end: each round's step and the run of equal lines after it.
+  Script reversed;
+  std::int64_t x = n;
+  std::int64_t y = m;
+  for (std::int64_t d = found; d > 0; --d) {
+    const std::vector<std::int64_t>& previous = rounds[static_cast<std::size_t>(d - 1)];
+    const auto at = [&](std::int64_t k) { return previous[static_cast<std::size_t>(k + d - 1)]; };
+    const std::int64_t k = x - y;
+    const bool down = k == -d || (k != d && at(k - 1) < at(k + 1));
+    const std::int64_t startX = down ? at(k + 1) : at(k - 1) + 1;
+    Append(reversed, Op::Same, static_cast<std::size_t>(x - startX));
+    Append(reversed, down ? Op::Added : Op::Removed, 1);
+    x = down ? startX : startX - 1;
+    y = down ? startX - (k + 1) : startX - 1 - (k - 1);
+  }
+  Append(reversed, Op::Same, static_cast<std::size_t>(x));
+  return Script(reversed.rbegin(), reversed.rend());
+}
+
+Script EditScript(const Lines& a, const Lines& b) {
+  std::size_t head = 0;
+  while (head < a.size() && head < b.size() && a[head] == b[head]) ++head;
+  std::size_t tail = 0;
+  while (tail < a.size() - head && tail < b.size() - head && a[a.size() - 1 - tail] == b[b.size() - 1 - tail]) ++tail;
+  const std::span<const std::string_view> middleA(a.data() + head, a.size() - head - tail);
+  const std::span<const std::string_view> middleB(b.data() + head, b.size() - head - tail);
+  Script script;
+  Append(script, Op::Same, head);
+  if (const auto shortest = ShortestScript(middleA, middleB)) {
+    for (const Edit& edit : *shortest) Append(script, edit.What, edit.Count);
+  } else {
+    Append(script, Op::Removed, middleA.size());
+    Append(script, Op::Added, middleB.size());
+  }
+  Append(script, Op::Same, tail);
+  return script;
+}
+
+// Lines [OldBegin, OldEnd) of the old text replaced by [NewBegin, NewEnd) of the new.
+struct Change {
+  std::size_t OldBegin, OldEnd, NewBegin, NewEnd;
+};
+
+std::vector<Change> Changes(const Script& script) {
+  std::vector<Change> changes;
+  std::size_t oldAt = 0;
+  std::size_t newAt = 0;
+  bool inChange = false;
+  for (const Edit& edit : script) {
+    if (edit.What == Op::Same) {
+      oldAt += edit.Count;
+      newAt += edit.Count;
+      inChange = false;
+      continue;
+    }
+    if (!inChange) changes.push_back({oldAt, oldAt, newAt, newAt});
+    inChange = true;
+    (edit.What == Op::Removed ? oldAt : newAt) += edit.Count;
+    changes.back().OldEnd = oldAt;
+    changes.back().NewEnd = newAt;
+  }
+  return changes;
+}
+
+void AppendHex(std::string& out, unsigned char byte) {
+  constexpr char kDigits[] = "0123456789ABCDEF";
+  out += "\\x";
+  out += kDigits[byte >> 4];
+  out += kDigits[byte & 0xF];
+}
+
+// The length of the valid UTF-8 sequence at the start of `text`, or 0.
+std::size_t Utf8SequenceLength(std::string_view text) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte(0);
+  if (lead < 0x80) return 1;
+  const std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                             : lead >= 0xE0 && lead <= 0xEF ? 3
+                             : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                            : 0;
+  if (length == 0 || text.size() < length) return 0;
+  for (std::size_t i = 1; i < length; ++i)
+    if ((byte(i) & 0xC0) != 0x80) return 0;
+  // Overlong forms, surrogates and what lies past U+10FFFF.
+  if ((lead == 0xE0 && byte(1) < 0xA0) || (lead == 0xED && byte(1) > 0x9F) || (lead == 0xF0 && byte(1) < 0x90) ||
+      (lead == 0xF4 && byte(1) > 0x8F))
+    return 0;
+  return length;
+}
+
+// C1 controls, and the marks and overrides that reorder text on screen
+// (U+200E, U+200F, U+2028 to U+202E, U+2066 to U+2069).
+bool ActsOnScreen(std::string_view sequence) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(sequence[i]); };
+  if (sequence.size() == 2) return byte(0) == 0xC2 && byte(1) < 0xA0;
+  if (sequence.size() != 3 || byte(0) != 0xE2) return false;
+  const unsigned offset = (byte(1) & 0x3Fu) << 6 | (byte(2) & 0x3Fu);  // from U+2000
+  return (offset >= 0x0E && offset <= 0x0F) || (offset >= 0x28 && offset <= 0x2E) || (offset >= 0x66 && offset <= 0x69);
+}
+
+bool Shown(std::string_view text, std::size_t length) {
+  const auto byte = static_cast<unsigned char>(text.front());
+  const bool control = byte < 0x20 ? byte != '\t' : byte == 0x7F;
+  return length != 0 && !control && !ActsOnScreen(text.substr(0, length));
+}
+
+// `text` as a terminal may show it; tells `escaped` when something had to be.
+void AppendShown(std::string& out, std::string_view text, bool& escaped) {
+  while (!text.empty()) {
+    const std::size_t length = Utf8SequenceLength(text);
+    if (Shown(text, length)) {
+      out.append(text.substr(0, length));
+    } else {
+      for (std::size_t i = 0; i < std::max<std::size_t>(length, 1); ++i) AppendHex(out, text[i]);
+      escaped = true;
+    }
+    text.remove_prefix(std::max<std::size_t>(length, 1));
+  }
+}
+
+// A diff line: its mark, the line shown, the CR of a CR LF as it is, and a
+// note after a last line without LF.
+void AppendLine(std::string& out, char mark, std::string_view line, bool& escaped) {
+  out += mark;
+  const bool ended = line.ends_with('\n');
+  if (ended) line.remove_suffix(1);
+  const bool crlf = ended && line.ends_with('\r');
+  if (crlf) line.remove_suffix(1);
+  AppendShown(out, line, escaped);
+  if (crlf) out += '\r';
+  out += ended ? "\n" : "\n\\ No newline at end of file\n";
+}
+
+// The label as patch reads it: in double quotes, with C escapes (octal for
+// what a terminal would act on), when it holds more than plain characters.
+std::string ShownLabel(std::string_view label) {
+  std::string quoted = "\"";
+  bool plain = true;
+  while (!label.empty()) {
+    const std::size_t length = Utf8SequenceLength(label);
+    const char c = label.front();
+    if (c == '"' || c == '\\') {
+      quoted += '\\';
+      quoted += c;
+      plain = false;
+    } else if (Shown(label, length) && c != '\t') {
+      quoted.append(label.substr(0, length));
+      plain = plain && c != ' ';
+    } else {
+      plain = false;
+      for (std::size_t i = 0; i < std::max<std::size_t>(length, 1); ++i) {
+        const auto byte = static_cast<unsigned char>(label[i]);
+        const char octal[] = {'\\', static_cast<char>('0' + (byte >> 6)), static_cast<char>('0' + ((byte >> 3) & 7)),
+                              static_cast<char>('0' + (byte & 7))};
+        quoted.append(octal, sizeof octal);
+      }
+    }
+    label.remove_prefix(std::max<std::size_t>(length, 1));
+  }
+  return plain ? quoted.substr(1) : quoted + "\"";
+}
+
+// "-3,4" or "+1": where a side's lines start, and how many (1 unsaid); an
+// empty side names the line before it.
+std::string Range(char mark, std::size_t begin, std::size_t end) {
+  const std::size_t count = end - begin;
+  std::string text = mark + std::to_string(count == 0 ? begin : begin + 1);
+  if (count != 1) text += "," + std::to_string(count);
+  return text;
+}
+
+}  // namespace
+
+UnifiedDiff MakeUnifiedDiff(const DiffSide& from, const DiffSide& to, std::size_t context) {
+  UnifiedDiff diff;
+  if (from.Text == to.Text) return diff;
+  const Lines a = SplitLines(from.Text);
+  const Lines b = SplitLines(to.Text);
+  const std::vector<Change> changes = Changes(EditScript(a, b));
+  std::string& out = diff.Text;
+  out = "--- " + ShownLabel(from.Label) + "\n+++ " + ShownLabel(to.Label) + "\n";
+  for (std::size_t first = 0; first < changes.size();) {
+    // A hunk takes the changes less than two contexts apart.
+    std::size_t last = first;
+    while (last + 1 < changes.size() && changes[last + 1].OldBegin - changes[last].OldEnd <= 2 * context) ++last;
+    const std::size_t lead = std::min(context, changes[first].OldBegin);
+    const std::size_t trail = std::min(context, a.size() - changes[last].OldEnd);
+    const std::size_t oldBegin = changes[first].OldBegin - lead;
+    const std::size_t newBegin = changes[first].NewBegin - lead;
+    out += "@@ " + Range('-', oldBegin, changes[last].OldEnd + trail) + " " +
+           Range('+', newBegin, changes[last].NewEnd + trail) + " @@\n";
+    std::size_t oldAt = oldBegin;
+    for (std::size_t i = first; i <= last; ++i) {
+      const Change& change = changes[i];
+      for (; oldAt < change.OldBegin; ++oldAt) AppendLine(out, ' ', a[oldAt], diff.Escaped);
+      for (std::size_t j = change.OldBegin; j < change.OldEnd; ++j) AppendLine(out, '-', a[j], diff.Escaped);
+      for (std::size_t j = change.NewBegin; j < change.NewEnd; ++j) AppendLine(out, '+', b[j], diff.Escaped);
+      oldAt = change.OldEnd;
+    }
+    for (; oldAt < changes[last].OldEnd + trail; ++oldAt) AppendLine(out, ' ', a[oldAt], diff.Escaped);
+    first = last + 1;
+  }
+  return diff;
+}
+
+}  // namespace verdo

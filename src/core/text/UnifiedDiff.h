@@ -1,0 +1,39 @@
+// Unified diffs of two texts, line by line, as `diff -u` writes them and
+// `patch` reads them, for showing what a run would change.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace verdo {
+
+// One side of a diff: its label in the header ("a/site/index.htm", or
+// "/dev/null" for a file that isn't there yet) and its text, in UTF-8.
+struct DiffSide {
+  std::string_view Label;
+  std::string_view Text;
+};
+
+struct UnifiedDiff {
+  std::string Text;      // "--- FROM", "+++ TO" and the hunks; empty when the texts are the same
+  bool Escaped = false;  // some shown byte had to be escaped, so patch won't give the text exactly
+};
+
+// The lines that differ, with `context` lines around them, in hunks
+// ("@@ -1,4 +1,5 @@"). A line is what ends with LF (a last line without
+// one is marked "\ No newline at end of file"); a CR before the LF is part
+// of the line and is written as it is, so that patch gives CR LF text back.
+// Anything else a terminal would act on (C0 and C1 controls, DEL, the
+// characters that reorder text on screen) and bytes that aren't UTF-8 are
+// shown as "\xHH"; a label with blanks, quotes or such bytes is quoted as
+// patch reads it ("a/my page.htm" in double quotes).
+//
+// The edits are as few as Myers' algorithm finds, after the lines both
+// texts start and end with are set aside. When the texts differ in more
+// than kMaxDiffEdits lines, what lies between is shown as removed and added
+// whole: still right, only longer, and the time and memory stay bounded.
+inline constexpr std::size_t kMaxDiffEdits = 2000;
+UnifiedDiff MakeUnifiedDiff(const DiffSide& from, const DiffSide& to, std::size_t context = 3);
+
+}  // namespace verdo
