@@ -192,16 +192,17 @@ void AppendShown(std::string& out, std::string_view text, bool& escaped) {
   }
 }
 
-// A diff line: its mark, the line shown, the CR of a CR LF as it is, and a
-// note after a last line without LF.
+// A diff line: its mark, the line shown, a CR at its end (of a CR LF) as it
+// is, and a note after a last line without LF.
 void AppendLine(std::string& out, char mark, std::string_view line, bool& escaped) {
   out += mark;
   const bool ended = line.ends_with('\n');
   if (ended) line.remove_suffix(1);
-  const bool crlf = ended && line.ends_with('\r');
-  if (crlf) line.remove_suffix(1);
+  // A CR that ends the line moves the cursor only back to where the line began.
+  const bool cr = line.ends_with('\r');
+  if (cr) line.remove_suffix(1);
   AppendShown(out, line, escaped);
-  if (crlf) out += '\r';
+  if (cr) out += '\r';
   out += ended ? "\n" : "\n\\ No newline at end of file\n";
 }
 

@@ -22,8 +22,8 @@ struct UnifiedDiff {
 
 // The lines that differ, with `context` lines around them, in hunks
 // ("@@ -1,4 +1,5 @@"). A line is what ends with LF (a last line without
-// one is marked "\ No newline at end of file"); a CR before the LF is part
-// of the line and is written as it is, so that patch gives CR LF text back.
+// one is marked "\ No newline at end of file"); a CR at a line's end (of a
+// CR LF) is written as it is, so that patch gives CR LF text back.
 // Anything else a terminal would act on (C0 and C1 controls, DEL, the
 // characters that reorder text on screen) and bytes that aren't UTF-8 are
 // shown as "\xHH"; a label with blanks, quotes or such bytes is quoted as
