@@ -78,13 +78,22 @@ Result Refused(RunReport& report, const std::string& subject, const char* words,
 // one, in UTF-8, with a note when patch wouldn't give the page's bytes.
 void ShowDiff(const std::string& page, const std::string* old, std::string_view now, std::string_view encoding,
               const ExportRun& run, RunReport& report) {
-  const std::string from = old ? Utf8FromPage(*old, encoding) : std::string();
-  const std::string to = Utf8FromPage(now, encoding);
-  const std::string fromLabel = old ? "a/" + page : "/dev/null";
-  const UnifiedDiff diff = MakeUnifiedDiff({fromLabel, from}, {"b/" + page, to});
+  std::string_view from = old ? std::string_view(*old) : std::string_view();
+  std::string_view to = now;
+  std::string fromUtf8;
+  std::string toUtf8;
+  bool decoded = false;
+  if (encoding != kUtf8) {
+    fromUtf8 = Utf8FromPage(from, encoding);
+    toUtf8 = Utf8FromPage(to, encoding);
+    decoded = fromUtf8 != from || toUtf8 != to;
+    from = fromUtf8;
+    to = toUtf8;
+  }
   report.Clear();
-  Print(diff.Text);
-  if (!run.Quiet && (diff.Escaped || (old && from != *old) || to != now))
+  const std::string fromLabel = old ? "a/" + page : "/dev/null";
+  const DiffSummary diff = WriteUnifiedDiff({fromLabel, from}, {"b/" + page, to}, Print);
+  if (!run.Quiet && (diff.Escaped || decoded))
     ReportFailure(page, "the diff shows its text in UTF-8 with escapes, not its bytes: patch won't give them");
 }
 

@@ -91,21 +91,18 @@ std::optional<Script> ShortestScript(std::span<const std::string_view> a, std::s
   return Script(reversed.rbegin(), reversed.rend());
 }
 
-Script EditScript(const Lines& a, const Lines& b) {
+// Nothing when Myers' search gives up.
+std::optional<Script> EditScript(const Lines& a, const Lines& b) {
   std::size_t head = 0;
   while (head < a.size() && head < b.size() && a[head] == b[head]) ++head;
   std::size_t tail = 0;
   while (tail < a.size() - head && tail < b.size() - head && a[a.size() - 1 - tail] == b[b.size() - 1 - tail]) ++tail;
-  const std::span<const std::string_view> middleA(a.data() + head, a.size() - head - tail);
-  const std::span<const std::string_view> middleB(b.data() + head, b.size() - head - tail);
+  const auto shortest = ShortestScript(std::span(a).subspan(head, a.size() - head - tail),
+                                       std::span(b).subspan(head, b.size() - head - tail));
+  if (!shortest) return std::nullopt;
   Script script;
   Append(script, Op::Same, head);
-  if (const auto shortest = ShortestScript(middleA, middleB)) {
-    for (const Edit& edit : *shortest) Append(script, edit.What, edit.Count);
-  } else {
-    Append(script, Op::Removed, middleA.size());
-    Append(script, Op::Added, middleB.size());
-  }
+  for (const Edit& edit : *shortest) Append(script, edit.What, edit.Count);
   Append(script, Op::Same, tail);
   return script;
 }
@@ -244,16 +241,104 @@ std::string Range(char mark, std::size_t begin, std::size_t end) {
   return text;
 }
 
-}  // namespace
+// Past the line that starts at `at`: past its LF, or the end of the text.
+std::size_t LineEnd(std::string_view text, std::size_t at) {
+  const std::size_t lf = text.find('\n', at);
+  return lf == std::string_view::npos ? text.size() : lf + 1;
+}
 
-UnifiedDiff MakeUnifiedDiff(const DiffSide& from, const DiffSide& to, std::size_t context) {
-  UnifiedDiff diff;
-  if (from.Text == to.Text) return diff;
-  const Lines a = SplitLines(from.Text);
-  const Lines b = SplitLines(to.Text);
-  const std::vector<Change> changes = Changes(EditScript(a, b));
-  std::string& out = diff.Text;
-  out = "--- " + ShownLabel(from.Label) + "\n+++ " + ShownLabel(to.Label) + "\n";
+// Where the line that ends at `end` (> `floor`, a line's start) starts.
+std::size_t LineStartBefore(std::string_view text, std::size_t end, std::size_t floor) {
+  const std::size_t lf = end >= 2 ? text.rfind('\n', end - 2) : std::string_view::npos;
+  return lf == std::string_view::npos || lf + 1 < floor ? floor : lf + 1;
+}
+
+std::size_t CountLines(std::string_view text) {
+  return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) +
+         (!text.empty() && text.back() != '\n' ? 1 : 0);
+}
+
+// The part of two texts a diff shows: the lines from `context` before the
+// first line they don't share to `context` after the last, found by walking
+// the lines, so that what the texts share is never held line by line.
+struct Window {
+  std::size_t FirstLine = 0;  // lines before it, as many in both texts
+  std::size_t Begin = 0;      // where it starts, in both texts
+  std::size_t SharedEnd = 0;  // where the lines both start with end
+  std::size_t TailA = 0;      // where the lines both end with start, in each
+  std::size_t TailB = 0;
+  std::size_t EndA = 0;  // where it ends, in each
+  std::size_t EndB = 0;
+};
+
+Window FindWindow(std::string_view a, std::string_view b, std::size_t context) {
+  Window w;
+  std::size_t shared = 0;
+  while (w.SharedEnd < a.size() && w.SharedEnd < b.size()) {
+    const std::size_t endA = LineEnd(a, w.SharedEnd);
+    const std::size_t endB = LineEnd(b, w.SharedEnd);
+    if (a.substr(w.SharedEnd, endA - w.SharedEnd) != b.substr(w.SharedEnd, endB - w.SharedEnd)) break;
+    w.SharedEnd = endA;
+    ++shared;
+  }
+  w.TailA = a.size();
+  w.TailB = b.size();
+  while (w.TailA > w.SharedEnd && w.TailB > w.SharedEnd) {
+    const std::size_t startA = LineStartBefore(a, w.TailA, w.SharedEnd);
+    const std::size_t startB = LineStartBefore(b, w.TailB, w.SharedEnd);
+    if (a.substr(startA, w.TailA - startA) != b.substr(startB, w.TailB - startB)) break;
+    w.TailA = startA;
+    w.TailB = startB;
+  }
+  w.Begin = w.SharedEnd;
+  w.FirstLine = shared;
+  for (std::size_t i = 0; i < context && w.Begin > 0; ++i, --w.FirstLine) w.Begin = LineStartBefore(a, w.Begin, 0);
+  w.EndA = w.TailA;
+  w.EndB = w.TailB;
+  for (std::size_t i = 0; i < context && w.EndA < a.size(); ++i) {
+    w.EndA = LineEnd(a, w.EndA);
+    w.EndB = LineEnd(b, w.EndB);
+  }
+  return w;
+}
+
+// Gathers the diff's text and hands it on in pieces.
+class Writer {
+ public:
+  explicit Writer(const DiffSink& sink) : sink_(sink) {}
+  void Text(std::string_view text) { out_ += text; }
+  void Line(char mark, std::string_view line) {
+    AppendLine(out_, mark, line, escaped_);
+    if (out_.size() >= kPiece) Flush();
+  }
+  // Each line of text[begin, end) (whole lines).
+  void Lines(char mark, std::string_view text, std::size_t begin, std::size_t end) {
+    for (std::size_t next = begin; begin < end; begin = next) {
+      next = LineEnd(text, begin);
+      Line(mark, text.substr(begin, next - begin));
+    }
+  }
+  void Flush() {
+    if (!out_.empty()) sink_(out_);
+    out_.clear();
+  }
+  bool Escaped() const { return escaped_; }
+
+ private:
+  static constexpr std::size_t kPiece = 64 * 1024;
+  const DiffSink& sink_;
+  std::string out_;
+  bool escaped_ = false;
+};
+
+void WriteHunkHeader(Writer& out, std::size_t oldBegin, std::size_t oldEnd, std::size_t newBegin, std::size_t newEnd) {
+  out.Text("@@ " + Range('-', oldBegin, oldEnd) + " " + Range('+', newBegin, newEnd) + " @@\n");
+}
+
+// The changes in hunks, each with `context` lines around it; lines are
+// numbered from `firstLine`.
+void WriteHunks(Writer& out, const std::vector<Change>& changes, const Lines& a, const Lines& b, std::size_t firstLine,
+                std::size_t context) {
   for (std::size_t first = 0; first < changes.size();) {
     // A hunk takes the changes less than two contexts apart.
     std::size_t last = first;
@@ -261,20 +346,65 @@ UnifiedDiff MakeUnifiedDiff(const DiffSide& from, const DiffSide& to, std::size_
     const std::size_t lead = std::min(context, changes[first].OldBegin);
     const std::size_t trail = std::min(context, a.size() - changes[last].OldEnd);
     const std::size_t oldBegin = changes[first].OldBegin - lead;
-    const std::size_t newBegin = changes[first].NewBegin - lead;
-    out += "@@ " + Range('-', oldBegin, changes[last].OldEnd + trail) + " " +
-           Range('+', newBegin, changes[last].NewEnd + trail) + " @@\n";
+    WriteHunkHeader(out, firstLine + oldBegin, firstLine + changes[last].OldEnd + trail,
+                    firstLine + changes[first].NewBegin - lead, firstLine + changes[last].NewEnd + trail);
     std::size_t oldAt = oldBegin;
     for (std::size_t i = first; i <= last; ++i) {
       const Change& change = changes[i];
-      for (; oldAt < change.OldBegin; ++oldAt) AppendLine(out, ' ', a[oldAt], diff.Escaped);
-      for (std::size_t j = change.OldBegin; j < change.OldEnd; ++j) AppendLine(out, '-', a[j], diff.Escaped);
-      for (std::size_t j = change.NewBegin; j < change.NewEnd; ++j) AppendLine(out, '+', b[j], diff.Escaped);
+      for (; oldAt < change.OldBegin; ++oldAt) out.Line(' ', a[oldAt]);
+      for (std::size_t j = change.OldBegin; j < change.OldEnd; ++j) out.Line('-', a[j]);
+      for (std::size_t j = change.NewBegin; j < change.NewEnd; ++j) out.Line('+', b[j]);
       oldAt = change.OldEnd;
     }
-    for (; oldAt < changes[last].OldEnd + trail; ++oldAt) AppendLine(out, ' ', a[oldAt], diff.Escaped);
+    for (; oldAt < changes[last].OldEnd + trail; ++oldAt) out.Line(' ', a[oldAt]);
     first = last + 1;
   }
+}
+
+// One hunk: the window's lines that differ removed and added whole.
+void WriteWholeWindow(Writer& out, std::string_view a, std::string_view b, const Window& w) {
+  const std::string_view windowA = a.substr(w.Begin, w.EndA - w.Begin);
+  const std::string_view windowB = b.substr(w.Begin, w.EndB - w.Begin);
+  WriteHunkHeader(out, w.FirstLine, w.FirstLine + CountLines(windowA), w.FirstLine, w.FirstLine + CountLines(windowB));
+  out.Lines(' ', a, w.Begin, w.SharedEnd);
+  out.Lines('-', a, w.SharedEnd, w.TailA);
+  out.Lines('+', b, w.SharedEnd, w.TailB);
+  out.Lines(' ', a, w.TailA, w.EndA);
+}
+
+}  // namespace
+
+DiffSummary WriteUnifiedDiff(const DiffSide& from, const DiffSide& to, const DiffSink& sink, std::size_t context) {
+  if (from.Text == to.Text) return {};
+  const std::string_view a = from.Text;
+  const std::string_view b = to.Text;
+  Writer out(sink);
+  out.Text("--- " + ShownLabel(from.Label) + "\n+++ " + ShownLabel(to.Label) + "\n");
+  const Window w = FindWindow(a, b, context);
+  const std::string_view windowA = a.substr(w.Begin, w.EndA - w.Begin);
+  const std::string_view windowB = b.substr(w.Begin, w.EndB - w.Begin);
+  std::optional<Script> script;
+  Lines linesA;
+  Lines linesB;
+  if (CountLines(windowA) <= kMaxDiffLines && CountLines(windowB) <= kMaxDiffLines) {
+    linesA = SplitLines(windowA);
+    linesB = SplitLines(windowB);
+    script = EditScript(linesA, linesB);
+  }
+  if (script) {
+    WriteHunks(out, Changes(*script), linesA, linesB, w.FirstLine, context);
+  } else {
+    WriteWholeWindow(out, a, b, w);
+  }
+  out.Flush();
+  return {true, out.Escaped()};
+}
+
+UnifiedDiff MakeUnifiedDiff(const DiffSide& from, const DiffSide& to, std::size_t context) {
+  UnifiedDiff diff;
+  diff.Escaped = WriteUnifiedDiff(
+                     from, to, [&diff](std::string_view piece) { diff.Text += piece; }, context)
+                     .Escaped;
   return diff;
 }
 

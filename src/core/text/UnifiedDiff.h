@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -15,25 +16,39 @@ struct DiffSide {
   std::string_view Text;
 };
 
-struct UnifiedDiff {
-  std::string Text;      // "--- FROM", "+++ TO" and the hunks; empty when the texts are the same
+struct DiffSummary {
+  bool Changed = false;  // the texts differ: a diff was written
   bool Escaped = false;  // some shown byte had to be escaped, so patch won't give the text exactly
 };
 
+// Takes the diff's text in pieces of some KiB.
+using DiffSink = std::function<void(std::string_view piece)>;
+
 // The lines that differ, with `context` lines around them, in hunks
-// ("@@ -1,4 +1,5 @@"). A line is what ends with LF (a last line without
-// one is marked "\ No newline at end of file"); a CR at a line's end (of a
-// CR LF) is written as it is, so that patch gives CR LF text back.
-// Anything else a terminal would act on (C0 and C1 controls, DEL, the
-// characters that reorder text on screen) and bytes that aren't UTF-8 are
-// shown as "\xHH"; a label with blanks, quotes or such bytes is quoted as
-// patch reads it ("a/my page.htm" in double quotes).
+// ("@@ -1,4 +1,5 @@") after "--- FROM" and "+++ TO"; nothing when the texts
+// are the same. A line is what ends with LF (a last line without one is
+// marked "\ No newline at end of file"); a CR at a line's end (of a CR LF)
+// is written as it is, so that patch gives CR LF text back. Anything else a
+// terminal would act on (C0 and C1 controls, DEL, the characters that
+// reorder text on screen) and bytes that aren't UTF-8 are shown as "\xHH";
+// a label with blanks, quotes or such bytes is quoted as patch reads it
+// ("a/my page.htm" in double quotes).
 //
-// The edits are as few as Myers' algorithm finds, after the lines both
-// texts start and end with are set aside. When the texts differ in more
-// than kMaxDiffEdits lines, what lies between is shown as removed and added
-// whole: still right, only longer, and the time and memory stay bounded.
-inline constexpr std::size_t kMaxDiffEdits = 2000;
+// The edits are as few as Myers' algorithm finds in the part between the
+// lines both texts start and end with, which are walked, never held. When
+// that part holds more than kMaxDiffLines lines, or takes more than
+// kMaxDiffEdits edits, it is shown removed and added whole: still right,
+// only longer. So time and memory stay bounded, and the text is handed on
+// as it is made.
+inline constexpr std::size_t kMaxDiffLines = std::size_t{1} << 20;
+inline constexpr std::size_t kMaxDiffEdits = 1000;
+DiffSummary WriteUnifiedDiff(const DiffSide& from, const DiffSide& to, const DiffSink& sink, std::size_t context = 3);
+
+// The same diff as one text.
+struct UnifiedDiff {
+  std::string Text;
+  bool Escaped = false;
+};
 UnifiedDiff MakeUnifiedDiff(const DiffSide& from, const DiffSide& to, std::size_t context = 3);
 
 }  // namespace verdo
