@@ -75,7 +75,8 @@ Result Refused(RunReport& report, const std::string& subject, const char* words,
 }
 
 // The diff from the old page (none when it doesn't exist yet) to the new
-// one, in UTF-8, with a note when patch wouldn't give the page's bytes.
+// one, in UTF-8, with a note when that isn't the page's own encoding, so
+// that patch wouldn't give its bytes.
 void ShowDiff(const std::string& page, const std::string* old, std::string_view now, std::string_view encoding,
               const ExportRun& run, RunReport& report) {
   std::string_view from = old ? std::string_view(*old) : std::string_view();
@@ -91,10 +92,10 @@ void ShowDiff(const std::string& page, const std::string* old, std::string_view 
     to = toUtf8;
   }
   report.Clear();
-  const std::string fromLabel = old ? "a/" + page : "/dev/null";
-  const DiffSummary diff = WriteUnifiedDiff({fromLabel, from}, {"b/" + page, to}, Print);
-  if (!run.Quiet && (diff.Escaped || decoded))
-    ReportFailure(page, "the diff shows its text in UTF-8 with escapes, not its bytes: patch won't give them");
+  WriteUnifiedDiff({old ? "a/" + page : "/dev/null", from}, {"b/" + page, to}, Print);
+  if (decoded && !run.Quiet)
+    ReportFailure(page, "the diff shows its text in UTF-8, not its bytes in " + std::string(encoding) +
+                            ": patch won't give them");
 }
 
 Result FromStandardInput(const ExportRun& run, RunReport& report) {

@@ -6,6 +6,8 @@
 #include <span>
 #include <vector>
 
+#include "core/text/Escape.h"
+
 namespace verdo {
 
 namespace {
@@ -133,103 +135,23 @@ std::vector<Change> Changes(const Script& script) {
   return changes;
 }
 
-void AppendHex(std::string& out, unsigned char byte) {
-  constexpr char kDigits[] = "0123456789ABCDEF";
-  out += "\\x";
-  out += kDigits[byte >> 4];
-  out += kDigits[byte & 0xF];
-}
-
-// The length of the valid UTF-8 sequence at the start of `text`, or 0.
-std::size_t Utf8SequenceLength(std::string_view text) {
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = byte(0);
-  if (lead < 0x80) return 1;
-  const std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
-                             : lead >= 0xE0 && lead <= 0xEF ? 3
-                             : lead >= 0xF0 && lead <= 0xF4 ? 4
-                                                            : 0;
-  if (length == 0 || text.size() < length) return 0;
-  for (std::size_t i = 1; i < length; ++i)
-    if ((byte(i) & 0xC0) != 0x80) return 0;
-  // Overlong forms, surrogates and what lies past U+10FFFF.
-  if ((lead == 0xE0 && byte(1) < 0xA0) || (lead == 0xED && byte(1) > 0x9F) || (lead == 0xF0 && byte(1) < 0x90) ||
-      (lead == 0xF4 && byte(1) > 0x8F))
-    return 0;
-  return length;
-}
-
-// C1 controls, and the marks and overrides that reorder text on screen
-// (U+200E, U+200F, U+2028 to U+202E, U+2066 to U+2069).
-bool ActsOnScreen(std::string_view sequence) {
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(sequence[i]); };
-  if (sequence.size() == 2) return byte(0) == 0xC2 && byte(1) < 0xA0;
-  if (sequence.size() != 3 || byte(0) != 0xE2) return false;
-  const unsigned offset = (byte(1) & 0x3Fu) << 6 | (byte(2) & 0x3Fu);  // from U+2000
-  return (offset >= 0x0E && offset <= 0x0F) || (offset >= 0x28 && offset <= 0x2E) || (offset >= 0x66 && offset <= 0x69);
-}
-
-bool Shown(std::string_view text, std::size_t length) {
-  const auto byte = static_cast<unsigned char>(text.front());
-  const bool control = byte < 0x20 ? byte != '\t' : byte == 0x7F;
-  return length != 0 && !control && !ActsOnScreen(text.substr(0, length));
-}
-
-// `text` as a terminal may show it; tells `escaped` when something had to be.
-void AppendShown(std::string& out, std::string_view text, bool& escaped) {
-  while (!text.empty()) {
-    const std::size_t length = Utf8SequenceLength(text);
-    if (Shown(text, length)) {
-      out.append(text.substr(0, length));
-    } else {
-      for (std::size_t i = 0; i < std::max<std::size_t>(length, 1); ++i) AppendHex(out, text[i]);
-      escaped = true;
-    }
-    text.remove_prefix(std::max<std::size_t>(length, 1));
-  }
-}
-
-// A diff line: its mark, the line shown, a CR at its end (of a CR LF) as it
-// is, and a note after a last line without LF.
-void AppendLine(std::string& out, char mark, std::string_view line, bool& escaped) {
+// A diff line: its mark, the line's bytes as they are, and a note after a
+// last line without LF.
+void AppendLine(std::string& out, char mark, std::string_view line) {
   out += mark;
-  const bool ended = line.ends_with('\n');
-  if (ended) line.remove_suffix(1);
-  // A CR that ends the line moves the cursor only back to where the line began.
-  const bool cr = line.ends_with('\r');
-  if (cr) line.remove_suffix(1);
-  AppendShown(out, line, escaped);
-  if (cr) out += '\r';
-  out += ended ? "\n" : "\n\\ No newline at end of file\n";
+  out += line;
+  if (!line.ends_with('\n')) out += "\n\\ No newline at end of file\n";
 }
 
-// The label as patch reads it: in double quotes, with C escapes (octal for
-// what a terminal would act on), when it holds more than plain characters.
-std::string ShownLabel(std::string_view label) {
-  std::string quoted = "\"";
-  bool plain = true;
-  while (!label.empty()) {
-    const std::size_t length = Utf8SequenceLength(label);
-    const char c = label.front();
-    if (c == '"' || c == '\\') {
-      quoted += '\\';
-      quoted += c;
-      plain = false;
-    } else if (Shown(label, length) && c != '\t') {
-      quoted.append(label.substr(0, length));
-      plain = plain && c != ' ';
-    } else {
-      plain = false;
-      for (std::size_t i = 0; i < std::max<std::size_t>(length, 1); ++i) {
-        const auto byte = static_cast<unsigned char>(label[i]);
-        const char octal[] = {'\\', static_cast<char>('0' + (byte >> 6)), static_cast<char>('0' + ((byte >> 3) & 7)),
-                              static_cast<char>('0' + (byte & 7))};
-        quoted.append(octal, sizeof octal);
-      }
-    }
-    label.remove_prefix(std::max<std::size_t>(length, 1));
-  }
-  return plain ? quoted.substr(1) : quoted + "\"";
+// The label as patch reads it: quoted as messages quote names when it holds
+// controls, quotes or backslashes, and also when it holds a blank, at which
+// patch would end it.
+std::string DiffLabel(std::string_view label) {
+  std::string quoted = QuoteName(label);
+  if (quoted != label || label.find_first_of(" \t") == std::string_view::npos) return quoted;
+  quoted = "\"";
+  for (const char c : label) quoted += c == '\t' ? std::string_view("\\t") : std::string_view(&c, 1);
+  return quoted + "\"";
 }
 
 // "-3,4" or "+1": where a side's lines start, and how many (1 unsaid); an
@@ -308,7 +230,7 @@ class Writer {
   explicit Writer(const DiffSink& sink) : sink_(sink) {}
   void Text(std::string_view text) { out_ += text; }
   void Line(char mark, std::string_view line) {
-    AppendLine(out_, mark, line, escaped_);
+    AppendLine(out_, mark, line);
     if (out_.size() >= kPiece) Flush();
   }
   // Each line of text[begin, end) (whole lines).
@@ -322,13 +244,11 @@ class Writer {
     if (!out_.empty()) sink_(out_);
     out_.clear();
   }
-  bool Escaped() const { return escaped_; }
 
  private:
   static constexpr std::size_t kPiece = 64 * 1024;
   const DiffSink& sink_;
   std::string out_;
-  bool escaped_ = false;
 };
 
 void WriteHunkHeader(Writer& out, std::size_t oldBegin, std::size_t oldEnd, std::size_t newBegin, std::size_t newEnd) {
@@ -374,12 +294,12 @@ void WriteWholeWindow(Writer& out, std::string_view a, std::string_view b, const
 
 }  // namespace
 
-DiffSummary WriteUnifiedDiff(const DiffSide& from, const DiffSide& to, const DiffSink& sink, std::size_t context) {
-  if (from.Text == to.Text) return {};
+bool WriteUnifiedDiff(const DiffSide& from, const DiffSide& to, const DiffSink& sink, std::size_t context) {
+  if (from.Text == to.Text) return false;
   const std::string_view a = from.Text;
   const std::string_view b = to.Text;
   Writer out(sink);
-  out.Text("--- " + ShownLabel(from.Label) + "\n+++ " + ShownLabel(to.Label) + "\n");
+  out.Text("--- " + DiffLabel(from.Label) + "\n+++ " + DiffLabel(to.Label) + "\n");
   const Window w = FindWindow(a, b, context);
   const std::string_view windowA = a.substr(w.Begin, w.EndA - w.Begin);
   const std::string_view windowB = b.substr(w.Begin, w.EndB - w.Begin);
@@ -397,14 +317,13 @@ DiffSummary WriteUnifiedDiff(const DiffSide& from, const DiffSide& to, const Dif
     WriteWholeWindow(out, a, b, w);
   }
   out.Flush();
-  return {true, out.Escaped()};
+  return true;
 }
 
-UnifiedDiff MakeUnifiedDiff(const DiffSide& from, const DiffSide& to, std::size_t context) {
-  UnifiedDiff diff;
-  diff.Escaped = WriteUnifiedDiff(
-                     from, to, [&diff](std::string_view piece) { diff.Text += piece; }, context)
-                     .Escaped;
+std::string MakeUnifiedDiff(const DiffSide& from, const DiffSide& to, std::size_t context) {
+  std::string diff;
+  WriteUnifiedDiff(
+      from, to, [&diff](std::string_view piece) { diff += piece; }, context);
   return diff;
 }
 

@@ -10,28 +10,22 @@
 namespace verdo {
 
 // One side of a diff: its label in the header ("a/site/index.htm", or
-// "/dev/null" for a file that isn't there yet) and its text, in UTF-8.
+// "/dev/null" for a file that isn't there yet) and its text.
 struct DiffSide {
   std::string_view Label;
   std::string_view Text;
 };
 
-struct DiffSummary {
-  bool Changed = false;  // the texts differ: a diff was written
-  bool Escaped = false;  // some shown byte had to be escaped, so patch won't give the text exactly
-};
-
-// Takes the diff's text in pieces of some KiB.
+// Takes the diff's text in pieces of some KiB, each of whole lines.
 using DiffSink = std::function<void(std::string_view piece)>;
 
-// The lines that differ, with `context` lines around them, in hunks
-// ("@@ -1,4 +1,5 @@") after "--- FROM" and "+++ TO"; nothing when the texts
-// are the same. A line is what ends with LF (a last line without one is
-// marked "\ No newline at end of file"); a CR at a line's end (of a CR LF)
-// is written as it is, so that patch gives CR LF text back. Anything else a
-// terminal would act on (C0 and C1 controls, DEL, the characters that
-// reorder text on screen) and bytes that aren't UTF-8 are shown as "\xHH";
-// a label with blanks, quotes or such bytes is quoted as patch reads it
+// Writes the lines that differ, with `context` lines around them, in hunks
+// ("@@ -1,4 +1,5 @@") after "--- FROM" and "+++ TO"; nothing, and false,
+// when the texts are the same. A line is what ends with LF (a last line
+// without one is marked "\ No newline at end of file") and is written with
+// its bytes as they are, a CR before the LF included, so that patch gives
+// the text back exactly; escaping them for a terminal is the printer's
+// work. A label with blanks, quotes or controls is quoted as patch reads it
 // ("a/my page.htm" in double quotes).
 //
 // The edits are as few as Myers' algorithm finds in the part between the
@@ -42,13 +36,9 @@ using DiffSink = std::function<void(std::string_view piece)>;
 // as it is made.
 inline constexpr std::size_t kMaxDiffLines = std::size_t{1} << 20;
 inline constexpr std::size_t kMaxDiffEdits = 1000;
-DiffSummary WriteUnifiedDiff(const DiffSide& from, const DiffSide& to, const DiffSink& sink, std::size_t context = 3);
+bool WriteUnifiedDiff(const DiffSide& from, const DiffSide& to, const DiffSink& sink, std::size_t context = 3);
 
 // The same diff as one text.
-struct UnifiedDiff {
-  std::string Text;
-  bool Escaped = false;
-};
-UnifiedDiff MakeUnifiedDiff(const DiffSide& from, const DiffSide& to, std::size_t context = 3);
+std::string MakeUnifiedDiff(const DiffSide& from, const DiffSide& to, std::size_t context = 3);
 
 }  // namespace verdo
