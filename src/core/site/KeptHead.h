@@ -58,10 +58,10 @@ std::string_view PageLineEnd(std::string_view page);
 // the line it stands on, so that a second run gives the same bytes.
 //
 // With `fields` less than all of them, only the page's elements of those
-// fields are replaced, by the block's lines of those fields; the block goes
-// where the first of them stood (with the title's: where the title stood),
-// else on the line after the page's title, else as above. When the block
-// has no line of them, they are removed and nothing is put in.
+// fields are replaced, by the block's lines of those fields. With the title
+// among them, the block goes as above; without it, where the first of them
+// stood, else on the line after the page's title, else as above. When the
+// block has no line of them, they are removed and nothing is put in.
 //
 // Nothing when a title has no end tag: its text then runs to the end of the
 // page, which replacing it would throw away, and what the parser took for
