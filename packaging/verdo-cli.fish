@@ -14,6 +14,6 @@ complete -c verdo-cli -n '__fish_seen_subcommand_from export' -l keep-head -d 'o
 complete -c verdo-cli -n '__fish_seen_subcommand_from export' -l only -x -a 'title description keywords author copyright robots expires distribution revisit-after' -d 'with --keep-head: only these fields'
 complete -c verdo-cli -n '__fish_seen_subcommand_from export' -l dry-run -d 'work out every page, write none'
 complete -c verdo-cli -n '__fish_seen_subcommand_from export' -l diff -d 'a unified diff of each page that would change'
-complete -c verdo-cli -n '__fish_seen_subcommand_from export' -l quiet -d 'no progress or summary on stderr'
+complete -c verdo-cli -n '__fish_seen_subcommand_from export' -l quiet -d 'no notes, progress or summary on stderr'
 complete -c verdo-cli -n '__fish_seen_subcommand_from audit' -l json -d 'a JSON array of one object a page'
 complete -c verdo-cli -n '__fish_seen_subcommand_from export audit' -F

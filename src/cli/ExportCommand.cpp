@@ -123,6 +123,13 @@ std::optional<std::string> OldPage(const std::string& path, std::string& bytes, 
   return std::nullopt;
 }
 
+// What replacing the whole head of `page` drops, in words, or nothing.
+std::string LossNote(std::string_view page, const ExportSource& source, const ExportRun& run) {
+  const HeadLoss loss = WholeHeadLoss(page, source);
+  if (!loss.Any()) return {};
+  return run.DryRun ? "would have " + HeadLossNote(loss) : HeadLossNote(loss);
+}
+
 Result Plain(const std::string& path, const ExportRun& run, RunReport& report, std::string& bytes) {
   // A page that is there but can't be read is left alone; a page that
   // doesn't exist yet is made, holding the new head section alone.
@@ -130,6 +137,10 @@ Result Plain(const std::string& path, const ExportRun& run, RunReport& report, s
   if (source.State() == ExportSource::Status::Unreadable)
     return Refused(report, path, "Error Opening File", source.Reason());
   const std::string start = EncodedExportStart(run.HeadBlock, source.Found(), source.Charset());
+  // What the export drops is told unless --quiet: looking costs reading the
+  // page whole and a parse.
+  std::string note;
+  bool same = false;
   if (run.Diff) {
     const std::string* old = nullptr;
     if (const auto refused = OldPage(path, bytes, old)) return Refused(report, path, "Error Opening File", *refused);
@@ -139,16 +150,21 @@ Result Plain(const std::string& path, const ExportRun& run, RunReport& report, s
       return Outcome::Done();
     });
     if (!produced) return Refused(report, path, "Error Opening File", produced.Reason);
-    if (old && now == *old) return Result::Unchanged;
-    ShowDiff(path, old, now, source.Charset().Encoding, run, report);
-    return Result::Changed;
+    same = old && now == *old;
+    if (!same) ShowDiff(path, old, now, source.Charset().Encoding, run, report);
+    if (old && !run.Quiet) note = LossNote(*old, source, run);
+  } else {
+    if (!run.Quiet && source.ReadWhole(bytes, kMaxPageBytes)) note = LossNote(bytes, source, run);
+    if (const Outcome compared = source.SameAsPage(start, same); !compared)
+      return Refused(report, path, "Error Opening File", compared.Reason);
+    if (!run.DryRun)
+      if (const Outcome written = source.WriteExport(path, start); !written)
+        return Refused(report, path, "Error Saving File", written.Reason);
   }
-  bool same = false;
-  if (const Outcome compared = source.SameAsPage(start, same); !compared)
-    return Refused(report, path, "Error Opening File", compared.Reason);
-  if (!run.DryRun)
-    if (const Outcome written = source.WriteExport(path, start); !written)
-      return Refused(report, path, "Error Saving File", written.Reason);
+  if (!note.empty()) {
+    report.Clear();
+    ReportFailure(path, note);
+  }
   return same ? Result::Unchanged : Result::Changed;
 }
 

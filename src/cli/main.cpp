@@ -21,7 +21,7 @@ constexpr OptionSpec kExportOptions[] = {
      "copyright, robots, expires,\ndistribution, revisit-after"},
     {"dry-run", 0, "", "read and work out every page, write none"},
     {"diff", 0, "", "a unified diff of each page that would change (UTF-8);\nimplies --dry-run"},
-    {"quiet", 0, "", "no progress or summary on stderr"}};
+    {"quiet", 0, "", "no notes, progress or summary on standard error"}};
 constexpr OptionSpec kAuditOptions[] = {{"json", 0, "", "a JSON array of one object a page"}};
 constexpr OptionSpec kKeywordOptions[] = {
     {"seed", 0, "N", "shuffle seeded with N (0 to 4294967295) instead of the time"}};
