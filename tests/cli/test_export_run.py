@@ -76,6 +76,8 @@ class ExportRun(unittest.TestCase):
                 result = self.export(*args, self.form, *PAGES, "new.htm")
                 self.assertEqual(result.returncode, 0, result.stderr)
                 self.assertEqual(self.snapshot(), before)
+                self.assertEqual(b"bom.htm: would have dropped a document type line" in result.stderr,
+                                 "--keep-head" not in args)
 
     def test_diff_applies_with_patch_to_give_what_a_real_run_writes(self):
         pages = [*PAGES, "new.htm"]
