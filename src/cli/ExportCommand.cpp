@@ -42,10 +42,17 @@ struct NewPage {
   std::string_view Encoding = kWindows1252;
   const char* Words = "Error Opening File";
   std::string Reason;
+  std::string Note;  // what the export drops, unless --quiet
 };
 
 NewPage Refusal(const char* words, std::string reason) {
-  return {std::nullopt, kWindows1252, words, std::move(reason)};
+  return {std::nullopt, kWindows1252, words, std::move(reason), {}};
+}
+
+// What replacing the whole head drops, in words, or nothing.
+std::string LossNote(const HeadLoss& loss, const ExportRun& run) {
+  if (!loss.Any()) return {};
+  return run.DryRun ? "would have " + HeadLossNote(loss) : HeadLossNote(loss);
 }
 
 NewPage KeptHeadPage(std::string_view bytes, const ExportRun& run) {
@@ -55,7 +62,7 @@ NewPage KeptHeadPage(std::string_view bytes, const ExportRun& run) {
   const PageOutline outline = OutlinePage(bytes, scan.Charset.BomLength);
   auto page = ComposeKeptHeadPage(bytes, outline, EncodeForPage(run.HeadBlock, encoding), run.Fields);
   if (!page) return Refusal("Error Saving File", "its title has no end tag");
-  return {std::move(page), encoding, "", {}};
+  return {std::move(page), encoding, "", {}, {}};
 }
 
 // What Export writes for a page held whole (a page of standard input).
@@ -65,7 +72,9 @@ NewPage PlainPage(std::string_view bytes, const ExportRun& run) {
     return Refusal("Error Opening File", "encoded in " + std::string(cut.Charset.Encoding));
   std::string page = LfToCrLf(EncodedExportStart(run.HeadBlock, cut.Found, cut.Charset));
   CrLfStream().Convert(bytes.substr(cut.KeepFrom), page);
-  return {std::move(page), cut.Charset.Encoding, "", {}};
+  std::string note;
+  if (!run.Quiet) note = LossNote(WholeHeadLoss(bytes, cut.Found, cut.KeepFrom, cut.Charset.BomLength), run);
+  return {std::move(page), cut.Charset.Encoding, "", {}, std::move(note)};
 }
 
 Result Refused(RunReport& report, const std::string& subject, const char* words, const std::string& reason) {
@@ -107,10 +116,9 @@ Result FromStandardInput(const ExportRun& run, RunReport& report) {
   if (!page.Bytes) return Refused(report, subject, page.Words, page.Reason);
   const bool changed = *page.Bytes != bytes;
   if (run.Diff && changed) ShowDiff("-", &bytes, *page.Bytes, page.Encoding, run, report);
-  if (!run.DryRun) {
-    report.Clear();
-    Print(*page.Bytes);
-  }
+  report.Clear();
+  if (!run.DryRun) Print(*page.Bytes);
+  if (!page.Note.empty()) ReportFailure(subject, page.Note);
   return changed ? Result::Changed : Result::Unchanged;
 }
 
@@ -121,13 +129,6 @@ std::optional<std::string> OldPage(const std::string& path, std::string& bytes, 
   old = read.State == PageRead::Status::Read ? &bytes : nullptr;
   if (read.State == PageRead::Status::Refused) return read.Reason;
   return std::nullopt;
-}
-
-// What replacing the whole head of `page` drops, in words, or nothing.
-std::string LossNote(std::string_view page, const ExportSource& source, const ExportRun& run) {
-  const HeadLoss loss = WholeHeadLoss(page, source);
-  if (!loss.Any()) return {};
-  return run.DryRun ? "would have " + HeadLossNote(loss) : HeadLossNote(loss);
 }
 
 Result Plain(const std::string& path, const ExportRun& run, RunReport& report, std::string& bytes) {
@@ -152,9 +153,9 @@ Result Plain(const std::string& path, const ExportRun& run, RunReport& report, s
     if (!produced) return Refused(report, path, "Error Opening File", produced.Reason);
     same = old && now == *old;
     if (!same) ShowDiff(path, old, now, source.Charset().Encoding, run, report);
-    if (old && !run.Quiet) note = LossNote(*old, source, run);
+    if (old && !run.Quiet) note = LossNote(WholeHeadLoss(*old, source), run);
   } else {
-    if (!run.Quiet && source.ReadWhole(bytes, kMaxPageBytes)) note = LossNote(bytes, source, run);
+    if (!run.Quiet && source.ReadWhole(bytes, kMaxPageBytes)) note = LossNote(WholeHeadLoss(bytes, source), run);
     if (const Outcome compared = source.SameAsPage(start, same); !compared)
       return Refused(report, path, "Error Opening File", compared.Reason);
     if (!run.DryRun)

@@ -223,10 +223,14 @@ bool ExportSource::ReadWhole(std::string& bytes, std::uint64_t maxBytes) {
   }
 }
 
+HeadLoss WholeHeadLoss(std::string_view page, bool found, std::size_t headPartEnd, std::size_t bom) {
+  if (!found) return FindSecondHead(page.substr(std::min(bom, page.size())));
+  return FindHeadLoss(OutlineMarkup(page.substr(0, headPartEnd), bom));
+}
+
 HeadLoss WholeHeadLoss(std::string_view page, const ExportSource& source) {
-  const std::size_t bom = source.Charset().BomLength;
-  if (!source.Found()) return FindSecondHead(page.substr(std::min(bom, page.size())));
-  return FindHeadLoss(OutlineMarkup(page.substr(0, source.HeadPartEnd()), bom));
+  return WholeHeadLoss(page, source.Found(), static_cast<std::size_t>(source.HeadPartEnd()),
+                       source.Charset().BomLength);
 }
 
 namespace {

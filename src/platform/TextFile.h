@@ -103,6 +103,9 @@ class ExportSource {
 // What replacing the whole head section of the page that `source` read,
 // whose bytes `page` holds, would lose.
 HeadLoss WholeHeadLoss(std::string_view page, const ExportSource& source);
+// The same for a page cut as CutForExport (ExportPage.h) tells: whether its
+// closing line was found, where its head part ends, its byte-order mark.
+HeadLoss WholeHeadLoss(std::string_view page, bool found, std::size_t headPartEnd, std::size_t bom);
 
 // Export of a head block into the page at `path`, the whole sequence: the
 // page is opened (`opened` is told how that went), and unless it is there
