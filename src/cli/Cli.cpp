@@ -94,10 +94,6 @@ void ReportFailure(std::string_view subject, std::string_view message, std::stri
             << ")\n";
 }
 
-std::function<void(const std::string&, const std::string&)> BatchFailureReporter() {
-  return [](const std::string& name, const std::string& reason) { ReportFailure(name, "Error Saving File", reason); };
-}
-
 void Print(std::string_view bytes) {
   // Exact bytes for a file or pipe; what a page or template holds never
   // reaches a terminal raw.
@@ -108,9 +104,23 @@ void Print(std::string_view bytes) {
   std::fflush(stdout);
 }
 
-int FinishOutput(int status) {
+namespace {
+
+bool OutputLost() {
   std::cout.flush();
-  const bool lost = !std::cout || std::fflush(stdout) != 0 || std::ferror(stdout);
+  return !std::cout || std::fflush(stdout) != 0 || std::ferror(stdout);
+}
+
+}  // namespace
+
+bool ReportLostOutput() {
+  if (!OutputLost()) return false;
+  ReportFailure("standard output", "write error");
+  return true;
+}
+
+int FinishOutput(int status) {
+  const bool lost = OutputLost();
   if (!lost || status != kDone) return status;
   ReportFailure("standard output", "write error");
   return kFailed;

@@ -1,7 +1,6 @@
 // Shared pieces of verdo-cli's commands.
 #pragma once
 
-#include <functional>
 #include <map>
 #include <span>
 #include <string>
@@ -14,7 +13,9 @@ namespace verdo::cli {
 
 using Args = std::vector<std::string>;
 
-enum Exit : int { kDone = 0, kFailed = 1, kUsage = 2 };
+// kOutputLost: audit's report couldn't be written, which "problems found"
+// (kFailed) mustn't be taken for.
+enum Exit : int { kDone = 0, kFailed = 1, kUsage = 2, kOutputLost = 3 };
 
 // An option a command takes: a flag ("--trap"), or one with a value
 // ("--seed N"; "-o PAGE", whose long form is "--output PAGE").
@@ -76,13 +77,13 @@ void ReportFailure(std::string_view subject, std::string_view message);
 // "verdo-cli: page.htm: Error Saving File (permission denied)".
 void ReportFailure(std::string_view subject, std::string_view message, std::string_view reason);
 
-// Reports a page or folder whose replace a batch couldn't finish
-// ("Error Saving File" and the reason).
-std::function<void(const std::string&, const std::string&)> BatchFailureReporter();
-
 // Writes the bytes to stdout exactly, nothing added; on a terminal, with
 // their control characters escaped (EscapeForTerminal).
 void Print(std::string_view bytes);
+
+// Flushes stdout; when what was printed didn't all get through, says so on
+// stderr ("verdo-cli: standard output: write error") and returns true.
+bool ReportLostOutput();
 
 // The exit status once stdout is flushed: a command that printed its result
 // has failed if the result didn't get through (a full disk, say).
@@ -105,7 +106,5 @@ int CmdExport(const Args& args, const Options& options);
 int CmdKeywords(const Args& args, const Options& options);
 int CmdImport(const Args& args, const Options& options);
 int CmdAudit(const Args& args, const Options& options);
-// export with --keep-head.
-int CmdExportKeepHead(const Args& args);
 
 }  // namespace verdo::cli

@@ -16,7 +16,12 @@ constexpr OptionSpec kTrapOptions[] = {
     {"output", 'o', "PAGE", "write the trap page to PAGE as Generate writes it (credits, CR LF)"}};
 constexpr OptionSpec kExportOptions[] = {
     {"keep-head", 0, "", "only the head block's own elements replaced, the rest of the page kept"},
-    {"quiet", 0, "", "no notes on standard error"}};
+    {"only", 0, "FIELDS",
+     "with --keep-head: only these of them replaced, a comma-separated list\nof title, description, keywords, author, "
+     "copyright, robots, expires,\ndistribution, revisit-after"},
+    {"dry-run", 0, "", "read and work out every page, write none"},
+    {"diff", 0, "", "a unified diff of each page that would change (UTF-8);\nimplies --dry-run"},
+    {"quiet", 0, "", "no notes, progress or summary on standard error"}};
 constexpr OptionSpec kAuditOptions[] = {{"json", 0, "", "a JSON array of one object a page"}};
 constexpr OptionSpec kKeywordOptions[] = {
     {"seed", 0, "N", "shuffle seeded with N (0 to 4294967295) instead of the time"}};
@@ -67,8 +72,11 @@ std::string OptionWithValue(const OptionSpec& option) {
 }
 
 constexpr std::string_view kConventions =
-    "A FORM.tem of \"-\" is read from standard input; \"--\" ends the options;\n"
-    "--seed=N and --seed N, -oPAGE and -o PAGE (--output) are the same.\n";
+    "A FORM.tem of \"-\" is read from standard input; so is a PAGE of \"-\", whose new\n"
+    "page export writes to standard output (and trap -o - the trap page); \"--\"\n"
+    "ends the options; --seed=N and --seed N, -oPAGE and -o PAGE (--output) are\n"
+    "the same. Exit status: 0 done, 1 failed (audit: problems found), 2 usage,\n"
+    "3 audit's report couldn't be written.\n";
 
 }  // namespace
 

@@ -105,6 +105,7 @@ class OpenedPage {
 
  private:
   friend class ScratchFile;
+  friend class ReplaceBatch;
   OpenedPage() = default;
   static OpenedPage LookedUp(int start, const std::string& path, bool followLast, std::string shown);
 

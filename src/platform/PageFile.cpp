@@ -11,6 +11,31 @@ namespace {
 
 PageRead Refused(std::string reason) { return {PageRead::Status::Refused, std::move(reason)}; }
 
+// Reads `fd` to its end into `bytes`, starting with room for `expected`
+// bytes and one more: the size may change while it is read.
+PageRead ReadPageBytes(int fd, std::size_t expected, std::string& bytes) {
+  bytes.resize(expected + 1);
+  std::size_t have = 0;
+  for (;;) {
+    if (have == bytes.size()) {
+      if (bytes.size() > kMaxPageBytes) return Refused("larger than 64 MiB");
+      bytes.resize(std::min<std::size_t>(bytes.size() * 2, kMaxPageBytes + 1));
+    }
+    const ssize_t got = ReadSome(fd, bytes.data() + have, bytes.size() - have);
+    if (got < 0) return Refused(ErrorText(errno));
+    if (got == 0) break;
+    have += static_cast<std::size_t>(got);
+  }
+  bytes.resize(have);
+  return {PageRead::Status::Read, {}};
+}
+
+Fill Writer(std::string_view bytes) {
+  return [bytes](int fd) {
+    return WriteAll(fd, bytes.data(), bytes.size()) ? Outcome::Done() : Outcome::Failed(ErrorText(errno));
+  };
+}
+
 }  // namespace
 
 PageRead ReadPageFile(const std::string& path, std::string& bytes) {
@@ -24,32 +49,10 @@ PageRead ReadPageFile(OpenedPage& page, std::string& bytes) {
   if (!opened && page.Missing()) return {PageRead::Status::Missing, {}};
   if (!opened) return Refused(opened.Reason);
   if (page.Size() > kMaxPageBytes) return Refused("larger than 64 MiB");
-  // The size may change while it is read: read up to one byte past the limit.
-  bytes.resize(static_cast<std::size_t>(page.Size()) + 1);
-  std::size_t have = 0;
-  for (;;) {
-    if (have == bytes.size()) {
-      if (bytes.size() > kMaxPageBytes) return Refused("larger than 64 MiB");
-      bytes.resize(std::min<std::size_t>(bytes.size() * 2, kMaxPageBytes + 1));
-    }
-    const ssize_t got = ReadSome(page.File(), bytes.data() + have, bytes.size() - have);
-    if (got < 0) return Refused(ErrorText(errno));
-    if (got == 0) break;
-    have += static_cast<std::size_t>(got);
-  }
-  bytes.resize(have);
-  return {PageRead::Status::Read, {}};
+  return ReadPageBytes(page.File(), static_cast<std::size_t>(page.Size()), bytes);
 }
 
-namespace {
-
-Fill Writer(std::string_view bytes) {
-  return [bytes](int fd) {
-    return WriteAll(fd, bytes.data(), bytes.size()) ? Outcome::Done() : Outcome::Failed(ErrorText(errno));
-  };
-}
-
-}  // namespace
+PageRead ReadPageFile(int fd, std::string& bytes) { return ReadPageBytes(fd, 64 * 1024, bytes); }
 
 Outcome WritePageFile(const std::string& path, std::string_view bytes) { return ReplaceFile(path, Writer(bytes)); }
 

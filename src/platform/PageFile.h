@@ -25,6 +25,9 @@ struct PageRead {
 PageRead ReadPageFile(const std::string& path, std::string& bytes);
 // The same for a page looked up already, which a write then replaces.
 PageRead ReadPageFile(OpenedPage& page, std::string& bytes);
+// The same from an open file or pipe (standard input), read from where it
+// stands up to its end; past kMaxPageBytes it is refused.
+PageRead ReadPageFile(int fd, std::string& bytes);
 
 // Replaces the page at `path` with `bytes` exactly, safely (see FileAccess.h).
 Outcome WritePageFile(const std::string& path, std::string_view bytes);

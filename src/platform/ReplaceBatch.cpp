@@ -1,6 +1,7 @@
 #include "platform/ReplaceBatch.h"
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <system_error>
@@ -45,6 +46,7 @@ void ReplaceBatch::Add(PendingReplace pending) {
       return;
     }
     room_.wait(lock, [this] { return queue_.size() < waiting_; });
+    underWay_.push_back({pending.FolderDevice, pending.FolderInode, pending.Leaf});
     queue_.push_back(std::move(pending));
   }
   work_.notify_one();
@@ -60,9 +62,33 @@ void ReplaceBatch::Work() {
     queue_.pop_front();
     room_.notify_one();
     lock.unlock();
+    const Name name{pending.FolderDevice, pending.FolderInode, pending.Leaf};
     Commit(pending);
+    Done(name);
     lock.lock();
   }
+}
+
+void ReplaceBatch::Done(const Name& name) {
+  {
+    const std::lock_guard lock(mutex_);
+    underWay_.erase(std::find(underWay_.begin(), underWay_.end(), name));
+  }
+  done_.notify_all();
+}
+
+OpenedPage ReplaceBatch::Resolve(const std::string& path) {
+  OpenedPage page = OpenedPage::Resolve(path);
+  struct stat folder;
+  if (!page.folder_.Valid() || ::fstat(page.folder_.Get(), &folder) != 0) return page;
+  const Name name{folder.st_dev, folder.st_ino, page.leaf_};
+  const auto settled = [&] { return std::find(underWay_.begin(), underWay_.end(), name) == underWay_.end(); };
+  std::unique_lock lock(mutex_);
+  if (settled()) return page;
+  done_.wait(lock, settled);
+  lock.unlock();
+  // What the name held has been replaced meanwhile: looked up afresh.
+  return OpenedPage::Resolve(path);
 }
 
 void ReplaceBatch::Commit(PendingReplace& pending) {

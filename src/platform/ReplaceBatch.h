@@ -48,6 +48,10 @@ class ReplaceBatch {
   ~ReplaceBatch();
 
   void Add(PendingReplace pending);
+  // Looks a page up as OpenedPage::Resolve does, once any replace of that
+  // same file still under way in this batch is done: a page named twice (or
+  // through a link) is read as the batch left it, as if one by one.
+  OpenedPage Resolve(const std::string& path);
   // Waits for every page, then syncs each folder not synced yet. False when
   // any page or folder failed (each one told to OnFailure).
   bool Finish();
@@ -59,7 +63,14 @@ class ReplaceBatch {
     Descriptor Fd;
     std::string Shown;
   };
+  struct Name {
+    dev_t Device;
+    ino_t Inode;
+    std::string Leaf;
+    bool operator==(const Name&) const = default;
+  };
   void Work();
+  void Done(const Name& name);
   void Commit(PendingReplace& pending);
   void Sync(Folder& folder);
   void Fail(const std::string& name, const std::string& reason);
@@ -72,6 +83,8 @@ class ReplaceBatch {
   std::condition_variable room_;
   std::deque<PendingReplace> queue_;
   std::vector<std::thread> workers_;
+  std::condition_variable done_;
+  std::vector<Name> underWay_;                                 // pages queued or being renamed
   std::vector<Folder> folders_;                                // renamed into, waiting for their sync, oldest first
   std::vector<std::pair<std::string, std::string>> failures_;  // not told yet
   bool stopping_ = false;

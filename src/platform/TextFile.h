@@ -69,6 +69,8 @@ class ExportSource {
   // The page's encoding, from its byte-order mark, a declaration in the head
   // part, or its bytes (UTF-8 when all of the page is, with some non-ASCII).
   const PageCharset& Charset() const { return charset_; }
+  // The page as looked up, to read again or replace without looking it up again.
+  OpenedPage& Page() { return page_; }
 
   // Writes the exported page to `target`: `start` (the new head section, LF
   // line ends), then what stays of this page (the tail after the closing line
@@ -84,6 +86,13 @@ class ExportSource {
   // exactly (see WriteExport).
   Outcome WritePage(std::string_view bytes, ReplaceBatch* batch = nullptr);
 
+  // The bytes WriteExport would write, handed to `take` in pieces, in order;
+  // stops at the first piece `take` fails on.
+  using Take = std::function<Outcome(std::string_view piece)>;
+  Outcome Produce(std::string_view start, const Take& take);
+  // Whether WriteExport would write the bytes the page holds now (false for
+  // a missing page); a read error is a failure.
+  Outcome SameAsPage(std::string_view start, bool& same);
   // The whole page, as it is on disk, into `bytes`; false when it is larger
   // than `maxBytes` or can't be read.
   bool ReadWhole(std::string& bytes, std::uint64_t maxBytes);
@@ -91,7 +100,7 @@ class ExportSource {
   std::uint64_t HeadPartEnd() const { return keepFrom_; }
 
  private:
-  Outcome CopyKeptPart(int out);
+  Outcome CopyKeptPart(const Take& take);
 
   OpenedPage page_;
   Status status_ = Status::Unreadable;
@@ -100,6 +109,13 @@ class ExportSource {
   bool found_ = false;
   PageCharset charset_;
 };
+
+// What replacing the whole head section of the page that `source` read,
+// whose bytes `page` holds, would lose.
+HeadLoss WholeHeadLoss(std::string_view page, const ExportSource& source);
+// The same for a page cut as CutForExport (ExportPage.h) tells: whether its
+// closing line was found, where its head part ends, its byte-order mark.
+HeadLoss WholeHeadLoss(std::string_view page, bool found, std::size_t headPartEnd, std::size_t bom);
 
 // Export of a head block into the page at `path`, the whole sequence: the
 // page is opened (`opened` is told how that went), and unless it is there
