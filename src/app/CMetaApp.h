@@ -19,7 +19,7 @@ inline constexpr const char* kDesktopFileName = "org.example.verdo.Verdo";
 
 // The template file named on the command line (the words after the program
 // name), or nothing: the first word that is neither an option ("-" first)
-// nor holds an automation option word. Later words are ignored.
+// nor an automation option ("/Automation"). Later words are ignored.
 std::optional<std::string> TemplateArgument(const std::vector<std::string>& words);
 
 }  // namespace verdo::app
