@@ -740,7 +740,9 @@ void MetaDlgTest::helpPrefersTheInstalledPage() {
 void MetaDlgTest::windowMenuOpensTheAboutBox() {
   CMetaDlg dlg;
   dlg.show();
-  QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+  // Shortcuts work in the active window: made so here, not left to the machine.
+  dlg.activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&dlg));
   QMenu* menu = dlg.WindowMenu();
   const QList<QAction*> actions = menu->actions();
   QVERIFY(actions.size() >= 2);
@@ -749,16 +751,37 @@ void MetaDlgTest::windowMenuOpensTheAboutBox() {
   QCOMPARE(about->text(), QStringLiteral("&About Verdo..."));
 
   ModalAnswerer answerer;
+  QStringList shown;  // "window", or an edit box's menu: "edit" when it has Copy and About last
+  answerer.OnMenu = [&](QMenu* m) {
+    const QList<QAction*> items = m->actions();
+    const bool copy = std::any_of(items.begin(), items.end(), [](QAction* a) { return a->text().startsWith("&Copy"); });
+    shown << (m == menu ? "window" : copy && items.back() == about ? "edit" : "other");
+    m->close();
+  };
   answerer.OnDialog = [](QWidget* w) {
     if (auto* ok = w->findChild<QPushButton*>(QStringLiteral("1"))) ok->click();
   };
-  // Alt+Space and a right click on the background open the menu.
+  // Alt+Space and a right click on the background open the window menu.
   QTest::keyClick(&dlg, Qt::Key_Space, Qt::AltModifier);
-  QVERIFY(Eventually([&] { return answerer.Menus.size() == 1; }));
-  QCOMPARE(answerer.Menus[0], menu);
+  QVERIFY(Eventually([&] { return shown.size() == 1; }));
   QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(600, 500), dlg.mapToGlobal(QPoint(600, 500)));
   QApplication::sendEvent(&dlg, &rightClick);
-  QVERIFY(Eventually([&] { return answerer.Menus.size() == 2; }));
+  QVERIFY(Eventually([&] { return shown.size() == 2; }));
+  QCOMPARE(shown, QStringList({"window", "window"}));
+  // Shift+F10 and the Menu key, from every kind of control.
+  const std::pair<int, const char*> controls[] = {
+      {control::Title, "edit"},     {control::Status, "edit"},   {control::Load, "window"},
+      {control::Revisit, "window"}, {control::Global, "window"}, {control::ClearKeywords, "window"},
+  };
+  for (const auto& [id, expected] : controls) {
+    for (const auto& [key, modifiers] : {std::pair{Qt::Key_F10, Qt::ShiftModifier}, {Qt::Key_Menu, Qt::NoModifier}}) {
+      shown.clear();
+      Control(dlg, id)->setFocus();
+      QTest::keyClick(Control(dlg, id), key, modifiers);
+      QVERIFY2(Eventually([&] { return shown.size() == 1; }), expected);
+      QCOMPARE(shown[0], QString::fromLatin1(expected));
+    }
+  }
 
   const QString titleBefore = EditOf(dlg, control::Title)->text();
   about->trigger();
