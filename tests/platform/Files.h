@@ -56,6 +56,21 @@ class CurrentFolder : public Folder {
   fs::path previous_ = fs::current_path();
 };
 
+// An environment variable set (or, given nothing, unset) while it lives.
+class ScopedEnvironment {
+ public:
+  ScopedEnvironment(const char* name, const char* value) : name_(name) {
+    if (const char* old = ::getenv(name)) old_ = old;
+    value ? ::setenv(name, value, 1) : ::unsetenv(name);
+  }
+  ~ScopedEnvironment() { had_ ? ::setenv(name_, old_.c_str(), 1) : ::unsetenv(name_); }
+
+ private:
+  const char* name_;
+  std::string old_;
+  bool had_ = ::getenv(name_) != nullptr;
+};
+
 // Files that are no regular file, made in `folder` with names ending in
 // `extension`: a FIFO, a folder, a link to the FIFO and, for root, a
 // character device like /dev/null (made there, never in the machine's /dev).
