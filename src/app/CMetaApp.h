@@ -15,7 +15,7 @@ class CAutomationServer;
 namespace verdo::app {
 
 // The desktop entry's id, which the desktop links the window to.
-inline constexpr const char* kDesktopFileName = "org.example.verdo.Verdo";
+inline constexpr const char* kDesktopFileName = "org.example.verdo";
 
 // The template file named on the command line (the words after the program
 // name), or nothing: the first word that is neither an option ("-" first)

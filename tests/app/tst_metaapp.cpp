@@ -114,7 +114,7 @@ class MetaAppTest : public QObject {
 
   void desktopLinksTheWindowToItsEntry() {
     CMetaApp app(App());
-    QCOMPARE(QGuiApplication::desktopFileName(), QStringLiteral("org.example.verdo.Verdo"));
+    QCOMPARE(QGuiApplication::desktopFileName(), QStringLiteral("org.example.verdo"));
   }
 
   void templateOnTheCommandLineIsLoadedAsLoadDoes() {
