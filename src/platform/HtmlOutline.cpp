@@ -157,7 +157,44 @@ PageOutline OutlineOf(const Parse& parse, std::size_t base) {
   return outline;
 }
 
+bool AllHtmlSpace(const char* text) {
+  for (; *text; ++text)
+    if (!IsHtmlSpace(*text)) return false;
+  return true;
+}
+
+// html, head and body are looked into; other elements count whole.
+void AddMarkup(const Parse& parse, const GumboNode* node, std::vector<MarkupItem>& items) {
+  switch (node->type) {
+    case GUMBO_NODE_DOCUMENT:
+      if (node->v.document.has_doctype) items.push_back({MarkupItem::Kind::Doctype, {}, {}});
+      break;
+    case GUMBO_NODE_ELEMENT:
+    case GUMBO_NODE_TEMPLATE: {
+      const GumboTag tag = node->v.element.tag;
+      if (Written(node->v.element.original_tag))
+        items.push_back({MarkupItem::Kind::Element, ElementOf(parse, node, 0), {}});
+      if (tag != GUMBO_TAG_HTML && tag != GUMBO_TAG_HEAD && tag != GUMBO_TAG_BODY) return;
+      break;
+    }
+    case GUMBO_NODE_COMMENT: items.push_back({MarkupItem::Kind::Comment, {}, node->v.text.text}); return;
+    case GUMBO_NODE_TEXT:
+    case GUMBO_NODE_CDATA:
+      if (!AllHtmlSpace(node->v.text.text)) items.push_back({MarkupItem::Kind::Text, {}, node->v.text.text});
+      return;
+    case GUMBO_NODE_WHITESPACE: return;
+  }
+  for (const GumboNode* child : Children(node)) AddMarkup(parse, child, items);
+}
+
 }  // namespace
+
+std::vector<MarkupItem> OutlineMarkup(std::string_view text, std::size_t contentStart) {
+  const Parse parse(text.substr(std::min(contentStart, text.size())));
+  std::vector<MarkupItem> items;
+  AddMarkup(parse, parse.Output->document, items);
+  return items;
+}
 
 PageOutline OutlinePage(std::string_view page, std::size_t contentStart) {
   const std::string_view source = page.substr(std::min(contentStart, page.size()));

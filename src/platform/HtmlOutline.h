@@ -5,7 +5,9 @@
 
 #include <cstddef>
 #include <string_view>
+#include <vector>
 
+#include "core/pages/ExportLoss.h"
 #include "core/site/PageOutline.h"
 
 namespace verdo {
@@ -18,5 +20,11 @@ namespace verdo {
 // Only as much of the page is parsed as it takes to reach the body, after
 // which nothing more can join the head.
 PageOutline OutlinePage(std::string_view page, std::size_t contentStart = 0);
+
+// Every piece of markup that `text` (from `contentStart` on) writes, parsed
+// whole, in document order: the document type declaration, each element
+// written in it (html, head and body with what they hold, other elements
+// whole), comments, and text that isn't all white space.
+std::vector<MarkupItem> OutlineMarkup(std::string_view text, std::size_t contentStart = 0);
 
 }  // namespace verdo

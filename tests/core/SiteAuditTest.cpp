@@ -146,6 +146,10 @@ TEST(SiteAudit, JsonEscapesAndNulls) {
             "\"description\": null, \"description_length\": 0, \"keywords\": [\"k\"], "
             "\"problems\": [\"no-description\"]}\n]\n");
   EXPECT_EQ(FormatAuditJson({}), "[]\n");
+  // DEL and C1 controls escaped too (still the same JSON text).
+  EXPECT_NE(FormatAuditJson({AuditPage("p", Facts("\x7F\xC2\x9B\xC2\xA0", std::nullopt))})
+                .find("\"title\": \"\\u007f\\u009b\xC2\xA0\""),
+            std::string::npos);
 }
 
 }  // namespace
