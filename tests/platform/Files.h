@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -63,12 +64,11 @@ class ScopedEnvironment {
     if (const char* old = ::getenv(name)) old_ = old;
     value ? ::setenv(name, value, 1) : ::unsetenv(name);
   }
-  ~ScopedEnvironment() { had_ ? ::setenv(name_, old_.c_str(), 1) : ::unsetenv(name_); }
+  ~ScopedEnvironment() { old_ ? ::setenv(name_, old_->c_str(), 1) : ::unsetenv(name_); }
 
  private:
   const char* name_;
-  std::string old_;
-  bool had_ = ::getenv(name_) != nullptr;
+  std::optional<std::string> old_;
 };
 
 // Files that are no regular file, made in `folder` with names ending in
