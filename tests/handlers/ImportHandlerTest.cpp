@@ -302,6 +302,16 @@ TEST_F(ImportHandler, WhereTheCurrentFolderCantHoldTempHtmTheCacheFolderDoes) {
     EXPECT_EQ(fs::status(cache + "/verdo").permissions(), fs::perms::owner_all);
     fs::remove(cache + "/verdo/temp.htm");
   }
+  // A link in the cache folder's place is refused, and nothing is written through it.
+  fs::remove(cache + "/verdo");
+  fs::create_directory_symlink(folder_, cache + "/verdo");
+  fs::current_path("/");
+  ScriptedHost host;
+  host.Controls.RedirectUrl = address;
+  handlers::OnImport(host);
+  EXPECT_EQ(host.Log.back(), "ShowForm [Done.]");
+  EXPECT_EQ(host.Controls.Title, "");
+  EXPECT_FALSE(fs::exists(folder_ / "temp.htm"));
 }
 
 TEST_F(ImportHandler, AUtf16PageCantBeReadAndLeavesTheFormAsItWas) {
