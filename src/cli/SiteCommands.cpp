@@ -14,6 +14,7 @@
 #include "platform/Charset.h"
 #include "platform/HtmlOutline.h"
 #include "platform/PageFile.h"
+#include "platform/TextWidth.h"
 
 namespace verdo::cli {
 
@@ -46,6 +47,11 @@ int KeepHead(const std::string& path, const std::string& headBlock, std::string&
     return kFailed;
   }
   const PageOutline outline = OutlinePage(bytes, scan.Charset.BomLength);
+  // What the parser didn't see might hold a title or a meta the form owns.
+  if (outline.HeadCut) {
+    ReportFailure(path, "Error Opening File", "its head is too long to be read whole");
+    return kFailed;
+  }
   const auto page = ComposeKeptHeadPage(bytes, outline, EncodeForPage(headBlock, scan.Charset.Encoding));
   if (!page) {
     ReportFailure(path, "Error Saving File", "its title has no end tag");
@@ -62,24 +68,57 @@ int KeepHead(const std::string& path, const std::string& headBlock, std::string&
 
 // The page's text for the parser when its values are to be read: UTF-8.
 // Characters of other pages that the form's Windows-1252 can't hold come as
-// numeric references, which the parser reads as those characters.
+// numeric references, which the parser reads as those characters. ASCII
+// bytes are ASCII in every encoding but the wide ones and ISO-2022-JP,
+// whose escape sequences switch to other characters.
 std::string_view TextForAudit(std::string_view bytes, const PageScan& scan, std::string& converted,
                               std::size_t& contentStart) {
   contentStart = scan.Charset.BomLength;
-  if (scan.Charset.Encoding == kUtf8 || (!scan.SawNonAscii && !IsWideEncoding(scan.Charset.Encoding))) return bytes;
+  const std::string_view encoding = scan.Charset.Encoding;
+  if (encoding == kUtf8 || (!scan.SawNonAscii && !IsWideEncoding(encoding) && encoding != "ISO-2022-JP")) return bytes;
   converted = Utf8FromCp1252(DecodeForForm(bytes.substr(contentStart), scan.Charset.Encoding));
   contentStart = 0;
   return converted;
 }
 
-PageAudit AuditBytes(std::string path, std::string_view bytes, std::string& converted) {
+PageAudit AuditBytes(std::string path, std::string_view bytes, std::string& converted, bool siteRoot,
+                     const AuditSettings& settings) {
   const PageScan scan = ScanPage(bytes);
   std::size_t contentStart = 0;
   const std::string_view text = TextForAudit(bytes, scan, converted, contentStart);
   PageFacts facts = FactsFromOutline(OutlinePage(text, contentStart));
   facts.HeadEndFound = scan.HeadEndFound;
   facts.EncodingMismatch = scan.EncodingMismatch;
-  return AuditPage(std::move(path), facts);
+  facts.CharsetEarly = scan.CharsetEarly;
+  facts.SiteRoot = siteRoot;
+  return AuditPage(std::move(path), facts, settings);
+}
+
+// A width limit in pixels: a number above 0.
+bool ReadWidth(const Options& options, std::string_view name, double& width) {
+  const std::string* value = options.Value(name);
+  if (!value) return true;
+  std::size_t used = 0;
+  try {
+    width = std::stod(*value, &used);
+  } catch (const std::exception&) {
+    used = 0;
+  }
+  return used > 0 && used == value->size() && width > 0 && width < 1e6;
+}
+
+// The home page of a site: index.htm or index.html at the top of a folder
+// named, or named itself. Its canonical link may point at the site's root.
+bool IsSiteRoot(const fs::path& page, const Args& words) {
+  const std::string name = ToLowerAscii(page.filename().string());
+  if (name != "index.htm" && name != "index.html") return false;
+  const fs::path folder = page.parent_path().lexically_normal();
+  for (const auto& word : words) {
+    const fs::path named = fs::path(word).lexically_normal();
+    if (named == page.lexically_normal() || named == folder || fs::path(word + "/").lexically_normal() == folder)
+      return true;
+  }
+  return false;
 }
 
 bool IsPageName(const fs::path& path) {
@@ -128,6 +167,13 @@ int CmdExportKeepHead(const Args& args) {
 int CmdAudit(const Args& words, const Options& options) {
   const bool json = options.Has("json");
   if (words.empty()) return UsageError("audit takes at least one page or folder");
+  AuditSettings settings;
+  if (!ReadWidth(options, "title-width", settings.TitleWidthLimit) ||
+      !ReadWidth(options, "description-width", settings.DescriptionWidthLimit))
+    return UsageError("a width is a number of pixels above 0");
+  settings.Measure = TextWidth;
+  // The plain report prints no text: only the lengths and keys are kept.
+  if (!json) settings.TextLimit = 0;
   int status = kDone;
   std::vector<std::string> paths;
   for (const auto& word : words)
@@ -141,7 +187,8 @@ int CmdAudit(const Args& words, const Options& options) {
       status = kFailed;
       continue;
     }
-    pages.push_back(AuditBytes(std::move(path), bytes, converted));
+    const bool root = IsSiteRoot(path, words);
+    pages.push_back(AuditBytes(std::move(path), bytes, converted, root, settings));
   }
   MarkDuplicates(pages);
   // Printed in pieces, so that the whole report is never held at once.

@@ -16,7 +16,10 @@ constexpr OptionSpec kTrapOptions[] = {
     {"output", 'o', "PAGE", "write the trap page to PAGE as Generate writes it (credits, CR LF)"}};
 constexpr OptionSpec kExportOptions[] = {
     {"keep-head", 0, "", "only the head block's own elements replaced, the rest of the page kept"}};
-constexpr OptionSpec kAuditOptions[] = {{"json", 0, "", "a JSON array of one object a page"}};
+constexpr OptionSpec kAuditOptions[] = {
+    {"json", 0, "", "a JSON array of one object a page"},
+    {"title-width", 0, "PX", "titles wider than PX pixels (Arial, 20 px) are too wide (580)"},
+    {"description-width", 0, "PX", "descriptions wider than PX pixels (Arial, 14 px) are too wide (920)"}};
 constexpr OptionSpec kKeywordOptions[] = {
     {"seed", 0, "N", "shuffle seeded with N (0 to 4294967295) instead of the time"}};
 

@@ -16,7 +16,10 @@ namespace verdo {
 // the decoded texts unless the page is UTF-8.
 //
 // Only as much of the page is parsed as it takes to reach the body, after
-// which nothing more can join the head.
+// which nothing more can join the head, and at most 8 MiB or 16,384 tags of
+// it (HeadExtent.h; `HeadCut` tells a head that went on); what templates in
+// the head hold is not parsed. The parser's time and memory so stay linear
+// in what it is given, whatever the page.
 PageOutline OutlinePage(std::string_view page, std::size_t contentStart = 0);
 
 }  // namespace verdo
