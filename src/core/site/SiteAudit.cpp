@@ -165,6 +165,17 @@ PageFacts FactsFromOutline(const PageOutline& outline) {
   return facts;
 }
 
+std::string CollapsedText(std::string_view text) { return Collapsed(text); }
+
+std::string MeasureNote(std::string_view label, std::size_t characters, std::optional<double> width, double limit) {
+  std::string note = std::string(label) + ": " + std::to_string(characters) +
+                     (characters == 1 ? " character" : " characters");
+  if (!width) return note;
+  note += ", " + std::to_string(std::lround(*width)) + " px of " + std::to_string(std::lround(limit)) + " px";
+  if (*width > limit) note += ": search results cut it";
+  return note;
+}
+
 std::string_view Utf8Prefix(std::string_view text, std::size_t limit) {
   if (text.size() <= limit) return text;
   std::size_t end = limit;

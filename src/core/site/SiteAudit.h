@@ -110,6 +110,15 @@ void MarkDuplicates(std::vector<PageAudit>& pages);
 // hreflang-invalid, no-viewport, no-lang, charset-late.
 std::vector<std::string_view> Problems(const PageAudit& page);
 
+// White space stripped from both ends and runs of it made one blank, as
+// browsers and search engines show a title or description.
+std::string CollapsedText(std::string_view text);
+
+// What a box of the window tells about its text as search results show
+// it: "Title: 62 characters, 612 px of 580 px: search results cut it", the
+// last part only when the text is too wide, the width only when measured.
+std::string MeasureNote(std::string_view label, std::size_t characters, std::optional<double> width, double limit);
+
 // The first bytes of UTF-8 text, at most `limit`, cut before a character
 // that doesn't fit whole.
 std::string_view Utf8Prefix(std::string_view text, std::size_t limit);
