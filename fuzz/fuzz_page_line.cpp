@@ -19,14 +19,15 @@ void Erase(std::string& text, std::string_view bytes) {
 }
 
 // A form whose values survive a round trip: no line breaks, no quotes or ">"
-// (the reader drops them), a title with no "=" (the tag is cut at the second
-// one), keywords without commas or white space at their ends.
+// (the reader drops them), no NUL or CR (read as a browser shows them), a
+// title with no "<" (its text ends at the first "</title"), keywords without
+// commas or white space at their ends.
 MetaTagForm Writable(MetaTagForm form) {
   for (const auto& field : FormFields()) {
     if (field.Kind != FieldKind::Text) continue;
-    Erase(*field.Text(form), "\n\">");
+    Erase(*field.Text(form), std::string_view("\n\r\">\0", 5));
   }
-  Erase(form.Title, "=");
+  Erase(form.Title, "<");
   for (auto& keyword : form.Keywords) {
     Erase(keyword, ",");
     keyword = std::string(TrimBoth(keyword));

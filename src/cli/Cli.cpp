@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "core/templates/Template.h"
+#include "core/text/Escape.h"
 #include "core/text/LineSplitter.h"
 #include "core/text/Text.h"
 #include "platform/TextFile.h"
@@ -17,7 +18,7 @@
 namespace verdo::cli {
 
 int UsageError(std::string_view message) {
-  std::cerr << "verdo-cli: " << message << "\n" << UsageText();
+  std::cerr << "verdo-cli: " << EscapeControls(message) << "\n" << UsageText();
   return kUsage;
 }
 
@@ -85,14 +86,20 @@ int RunCommand(const Command& command, const Args& words) {
 }
 
 void ReportFailure(std::string_view subject, std::string_view message) {
-  std::cerr << "verdo-cli: " << subject << ": " << message << "\n";
+  std::cerr << "verdo-cli: " << QuoteName(subject) << ": " << EscapeControls(message) << "\n";
 }
 
 void ReportFailure(std::string_view subject, std::string_view message, std::string_view reason) {
-  std::cerr << "verdo-cli: " << subject << ": " << message << " (" << reason << ")\n";
+  std::cerr << "verdo-cli: " << QuoteName(subject) << ": " << EscapeControls(message) << " (" << EscapeControls(reason)
+            << ")\n";
 }
 
 void Print(std::string_view bytes) {
+  // Exact bytes for a file or pipe; what a page or template holds never
+  // reaches a terminal raw.
+  static const bool terminal = ::isatty(STDOUT_FILENO) == 1;
+  std::string escaped;
+  if (terminal) bytes = escaped = EscapeForTerminal(bytes);
   std::fwrite(bytes.data(), 1, bytes.size(), stdout);
   std::fflush(stdout);
 }

@@ -57,6 +57,7 @@ std::string UsageText();
 std::string CommandUsageText(const Command& command);
 
 // Prints "verdo-cli: MESSAGE" and the usage text on stderr; returns kUsage.
+// Control characters in the message (an argument it quotes) are escaped.
 int UsageError(std::string_view message);
 
 // Runs the command on the words after its name, as GNU tools take them:
@@ -67,13 +68,16 @@ int UsageError(std::string_view message);
 int RunCommand(const Command& command, const Args& words);
 
 // Prints "verdo-cli: SUBJECT: MESSAGE" on stderr, the program's own words
-// after the file or address they are about.
+// after the file or address they are about. The subject is quoted as
+// QuoteName quotes names, and control characters in the rest are escaped
+// (core/text/Escape.h): nothing a name holds reaches the terminal raw.
 void ReportFailure(std::string_view subject, std::string_view message);
 // The same with the reason in brackets after the words:
 // "verdo-cli: page.htm: Error Saving File (permission denied)".
 void ReportFailure(std::string_view subject, std::string_view message, std::string_view reason);
 
-// Writes the bytes to stdout exactly, nothing added.
+// Writes the bytes to stdout exactly, nothing added; on a terminal, with
+// their control characters escaped (EscapeForTerminal).
 void Print(std::string_view bytes);
 
 // The exit status once stdout is flushed: a command that printed its result

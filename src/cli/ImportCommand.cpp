@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/Cli.h"
+#include "core/pages/PageAddress.h"
 #include "platform/Import.h"
 
 namespace verdo::cli {
@@ -20,7 +21,7 @@ int CmdImport(const Args& args, const Options&) {
   ScratchFile page = ScratchFile::Nameless(folder && *folder ? folder : "/tmp");
   const ImportResult imported = ImportAddress(address, page, form);
   if (!imported.Result) {
-    ReportFailure(address, "Error Opening File", imported.Result.Reason);
+    ReportFailure(AddressWithoutCredentials(address), "Error Opening File", imported.Result.Reason);
     return kFailed;
   }
   Print(TemplateBytes(form));

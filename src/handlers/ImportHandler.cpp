@@ -2,6 +2,7 @@
 // URL address, fetched into "temp.htm" in the current directory, fill the form.
 #include <string>
 
+#include "core/pages/PageAddress.h"
 #include "handlers/Handlers.h"
 #include "platform/Import.h"
 
@@ -37,7 +38,8 @@ void OnImport(Host& host) {
   host.ReadForm();
   ShowStatus(host, "Loading...");
   const std::string address = host.Form().RedirectUrl;
-  host.ShowMessage(address + kNoticeText, "Import HTML Page");
+  // The notice names the page, not the password the address may carry.
+  host.ShowMessage(AddressWithoutCredentials(address) + kNoticeText, "Import HTML Page");
 
   // The page goes to a file of its own beside "temp.htm", which takes that
   // name only once the whole page is in.

@@ -92,6 +92,8 @@ struct Transfer {
   Clock::duration Stall;
   bool Opened = false;
   bool Stalled = false;
+  std::uint64_t HeaderBytes = 0;  // of every answer of the transfer, trailers included
+  bool HeadersTooLarge = false;
   Clock::time_point LastProgress{};
   Clock::time_point LastArrival = Clock::now();
   curl_off_t Received = 0;
@@ -127,6 +129,13 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
   auto* transfer = static_cast<Transfer*>(user);
   const std::size_t bytes = size * count;
   transfer->LastArrival = Clock::now();
+  // libcurl keeps every header and trailer it hands over: a server that
+  // sends them without end would take all memory.
+  transfer->HeaderBytes += bytes;
+  if (transfer->HeaderBytes > kMaxHeaderBytes) {
+    transfer->HeadersTooLarge = true;
+    return 0;
+  }
   if (std::string_view(data, bytes).find_first_not_of("\r\n") == std::string_view::npos) {
     long status = 0;
     curl_easy_getinfo(transfer->Curl, CURLINFO_RESPONSE_CODE, &status);
@@ -266,6 +275,8 @@ Failure Perform(CURL* curl, CURLU* address, Transfer& transfer) {
             "nothing arrived for " +
                 std::to_string(std::chrono::duration_cast<std::chrono::seconds>(transfer.Stall).count()) + " s"};
   if (code == CURLE_WRITE_ERROR && !transfer.Sink->Reason().empty()) return {code, transfer.Sink->Reason()};
+  if (transfer.HeadersTooLarge)
+    return {CURLE_WRITE_ERROR, "headers larger than " + std::to_string(kMaxHeaderBytes >> 20) + " MiB"};
   if (code == CURLE_FILESIZE_EXCEEDED) return {code, "larger than " + std::to_string(kMaxDownloadBytes >> 20) + " MiB"};
   const long status = HttpErrorStatus(curl);
   if (status && (code == CURLE_OK || code == CURLE_HTTP_RETURNED_ERROR))

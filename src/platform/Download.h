@@ -13,6 +13,10 @@ namespace verdo {
 // No real page comes near this size: a body larger than this (after any
 // transfer encoding is undone) ends the transfer as a failure.
 constexpr std::uint64_t kMaxDownloadBytes = std::uint64_t{64} << 20;
+// Nor do the headers of its answers: those of every answer of a transfer
+// (redirections and interim answers included) and the trailers after a
+// chunked body, together larger than this, end the transfer as a failure.
+constexpr std::uint64_t kMaxHeaderBytes = std::uint64_t{1} << 20;
 
 struct DownloadEvents {
   // Once, when the address has opened: before the first byte of the body is
@@ -40,7 +44,8 @@ struct DownloadEvents {
 // extra bundle of trusted certificates. The transfer gives up when
 // connecting takes 30 s, when nothing arrives for 30 s (VERDO_STALL_TIMEOUT,
 // in seconds, sets that), when it has taken 120 s in all
-// (VERDO_TRANSFER_TIMEOUT), and when the body grows past kMaxDownloadBytes.
+// (VERDO_TRANSFER_TIMEOUT), when the body grows past kMaxDownloadBytes, and
+// when the headers and trailers grow past kMaxHeaderBytes.
 // A file address is read only when it names a regular file.
 Outcome DownloadToFile(const std::string& address, int fd, const DownloadEvents& events = {});
 

@@ -121,7 +121,9 @@ class FileCommands(Files):
         write(page, SIX_LINES)
         result = run_cli(b"export", self.form.encode(), page)
         self.assertEqual(result.returncode, 1)
-        self.assertEqual(result.stderr, b"verdo-cli: " + page + b": Error Saving File (name isn't valid UTF-8)\n")
+        # The name as messages quote it: its byte that isn't UTF-8 escaped.
+        shown = b'"' + page.replace(b"\xe9", b"\\351") + b'"'
+        self.assertEqual(result.stderr, b"verdo-cli: " + shown + b": Error Saving File (name isn't valid UTF-8)\n")
         self.assertEqual(read(page), SIX_LINES)
         form = os.path.basename(self.form).encode()
         self.assertEqual(sorted(os.listdir(self.dir.encode())), sorted([b"caf\xe9.htm", form]))

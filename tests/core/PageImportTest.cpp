@@ -21,6 +21,8 @@ static void PrintTo(const MetaTagForm& f, std::ostream* out) {
 
 namespace {
 
+using namespace std::string_literals;
+
 // What the Import button does with a page: every LF-ended line in order,
 // up to the one that ends the head section; bytes after the last LF are no line.
 MetaTagForm ImportPage(std::string_view page, MetaTagForm form = {}) {
@@ -67,10 +69,10 @@ const std::vector<PageCase>& PageCases() {
       {"MixedCaseTitleTagIgnored", "<Title>My Page</Title>\n", [](MetaTagForm&) {}},
       {"EmptyTitleKeepsTitle", "<TITLE></TITLE>\n", [](MetaTagForm&) {}},
       {"TitleNeedsSixteenCharacters", "<TITLE>X</TITLE\n", [](MetaTagForm&) {}},
-      {"TitleLastEightCutWhateverTheyAre", "<TITLE>Garden</TITLE> \n<title>ab</title>!!\n",
+      {"TitleLastEightCutWhateverTheyAre", "<TITLE>Garden</TITLE> \n<title>ab</titel>!!\n",
        [](MetaTagForm& f) { f.Title = "ab</"; }},
       {"TitleAndTagOnOneLineEndsAtSecondEquals", "<TITLE>My Page</TITLE><META NAME=\"author\" CONTENT=\"x\">\n",
-       [](MetaTagForm& f) { f.Title = "My Page</TITLE><META NAME=\"author\" "; }},
+       [](MetaTagForm& f) { f.Title = "My Page"; }},
       {"KeywordsEmptyItemSkipped", "<meta name=\"keywords\" content=\"red, green,,blue\">\n",
        [](MetaTagForm& f) {
          f.Keyword(1) = "red";
@@ -138,7 +140,7 @@ const std::vector<PageCase>& PageCases() {
        [](MetaTagForm& f) { f.Expires = "Tue"; }},
       {"CopyrightEmptyValueEmpties", "<meta name=\"copyright\" content=\"\">\n",
        [](MetaTagForm& f) { f.Copyright = ""; }},
-      {"OnlyQuotesAndGreaterThanDropped", "<meta name=\"author\" content=\"x\" />\n",
+      {"OnlyQuotesAndGreaterThanDropped", "<meta name=\"author\" content=x\" />\n",
        [](MetaTagForm& f) { f.Author = "x /"; }},
       {"GreaterThanInsideValueDropped", "<meta name=\"description\" content=\"a > b\">\n",
        [](MetaTagForm& f) { f.Description = "a  b"; }},
@@ -163,8 +165,28 @@ const std::vector<PageCase>& PageCases() {
          f.Description = std::string(300, 'd');
          f.Keyword(1) = std::string(25, 'k');
        }},
-      {"BytesKeptAsTheyAre", std::string("<meta name=description content=\"caf\xE9\0\x01\">\n", 41),
-       [](MetaTagForm& f) { f.Description = std::string("caf\xE9\0\x01", 6); }},
+      {"BytesKeptAsTheyAre", "<meta name=description content=\"caf\xE9\x02\x01\">\n",
+       [](MetaTagForm& f) { f.Description = "caf\xE9\x02\x01"; }},
+      // What a browser shows: the title ends at its first end tag, a quoted
+      // value at its closing quote; NUL is U+FFFD, a CR a blank.
+      {"ScriptAfterAnEmptyTitleIgnored", "<title></title><script>alert(document.cookie)</script></title>\n",
+       [](MetaTagForm&) {}},
+      {"TitleEndsAtItsFirstEndTagInAnyCase", "<title>ab</title>!!\n<TITLE>a=b</titlex=c</Title >x</TITLE>\n",
+       [](MetaTagForm& f) { f.Title = "a=b</titlex=c"; }},
+      {"QuotedValueEndsAtItsClosingQuote",
+       "<meta name=\"author\" content=\"x\" />\n<meta name=description content=\"d\" onclick=\"e()\">\n",
+       [](MetaTagForm& f) {
+         f.Author = "x";
+         f.Description = "d";
+       }},
+      {"NulAndLoneCrAsABrowserShowsThem",
+       "<TITLE>a\rb\0</TITLE>\n<meta name=description content=\"caf\xE9\0\x01\">\n<meta name=keywords content=\"\0,b\rc\">\n"s,
+       [](MetaTagForm& f) {
+         f.Title = "a b&#65533;";
+         f.Description = "caf\xE9&#65533;\x01";
+         f.Keyword(1) = "&#65533;";
+         f.Keyword(2) = "b c";
+       }},
       {"HeadEndStopsTheImport", "<title>Before</title>\n</HEAD>\n<meta name=author content=after>\n",
        [](MetaTagForm& f) { f.Title = "Before"; }},
       {"LowerCaseHeadEndIndentedAndFollowed",

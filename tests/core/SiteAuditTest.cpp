@@ -152,6 +152,10 @@ TEST(SiteAudit, JsonEscapesAndNulls) {
             "\"title_width\": null, \"description\": null, \"description_length\": 0, \"description_width\": null, "
             "\"keywords\": [\"k\"], \"problems\": [\"no-description\", \"title-too-short\"]}\n]\n");
   EXPECT_EQ(FormatAuditJson({}), "[]\n");
+  // DEL and C1 controls escaped too (still the same JSON text).
+  EXPECT_NE(FormatAuditJson({AuditPage("p", Facts("\x7F\xC2\x9B\xC2\xA0", std::nullopt))})
+                .find("\"title\": \"\\u007f\\u009b\xC2\xA0\""),
+            std::string::npos);
 }
 
 }  // namespace

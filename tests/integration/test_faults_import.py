@@ -11,7 +11,8 @@ What must happen:
   while it waits.)
 - A body of 2 GiB (declared, endless, or a small gzip transfer encoding
   that unpacks to it) stops at 64 MiB: a failed download, with flat memory
-  and no disk left used. Within that, a line keeps at most its first 1 MiB,
+  and no disk left used. Endless headers, or endless trailers after a
+  chunked body, stop at 1 MiB. Within that, a line keeps at most its first 1 MiB,
   and a line longer than that applies nothing but can still end the head
   section.
 - Nothing arriving for the stall time ends the transfer, however slowly bytes
@@ -244,6 +245,21 @@ class HugeBody(ImportCase):
                 self.assertLess(sent, 2 * self.CAP, "the transfer went on past the cap")
                 self.assertLess(rss - small_rss, 32 * 1024, (small_rss, rss))
                 self.assertNoScratchFile()  # it had no name: what it held went with the command
+
+    def test_endless_headers_or_trailers_stop_at_1_mib(self):
+        _, _, _, small_rss, _ = self.import_peak_rss(self.endless_line_page(200), headers(200))
+        endless = lambda: iter([(b"X-Filler: " + b"f" * 1000 + b"\r\n") * 64] * 1024)  # 64 MiB
+        # Debian's libcurl 7.88.1 stops headers (not trailers) at 300 KB itself, in its own words.
+        ours = b"headers larger than 1 MiB)\n"
+        cases = [(b"HTTP/1.1 200 OK\r\n", (ours, b"failure when receiving data from the peer)\n")),
+                 (b"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\n<p>x\n\r\n0\r\n", (ours,))]
+        for head, reasons in cases:
+            with self.subTest(head=head):
+                code, out, err, rss, sent = self.import_peak_rss(endless, head)
+                self.assertEqual((code, out), (1, b""), err)
+                self.assertIn(err.rsplit(b"Error Opening File (", 1)[-1], reasons)
+                self.assertLess(sent, 16 << 20, "the transfer went on past the bound")
+                self.assertLess(rss - small_rss, 32 * 1024, (small_rss, rss))
 
 def drip(first, dripped, gap):
     """A behaviour: headers and `first` at once, then `dripped` a byte every `gap` seconds."""

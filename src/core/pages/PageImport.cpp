@@ -48,17 +48,48 @@ bool KeyEquals(std::string_view key, std::string_view pattern) {
   return true;
 }
 
+// The value in the form's Windows-1252 as a browser shows it: a NUL as
+// U+FFFD (which the code page holds only as its reference), a CR as a blank
+// (lines end at LF, so a CR inside a value stands alone).
 std::string ToForm(std::string_view value, const PageValueDecoder& toForm) {
-  return toForm ? toForm(value) : std::string(value);
+  const std::string decoded = toForm ? toForm(value) : std::string(value);
+  std::string shown;
+  shown.reserve(decoded.size());
+  for (const char c : decoded) {
+    if (c == '\0') shown += "&#65533;";
+    else if (c == '\r') shown += ' ';
+    else shown += c;
+  }
+  return shown;
 }
 
-// Everything after the second "=", double quotes and ">" dropped.
+// Everything after the second "=", double quotes and ">" dropped. A value
+// that opens with a double quote ends at its closing quote, where a browser
+// ends it: what follows is other markup.
 std::string ValuePart(std::string_view rest) {
+  if (rest.starts_with('"')) {
+    const std::size_t close = rest.find('"', 1);
+    if (close != std::string_view::npos) rest = rest.substr(1, close - 1);
+  }
   std::string value;
   value.reserve(rest.size());
   for (char c : rest)
     if (c != '"' && c != '>') value += c;
   return value;
+}
+
+// Where the title's text ends, at or after `from`: the first "</title" in
+// any case that a browser takes for the end tag, the name followed by white
+// space, "/" or ">"; npos when the line has none.
+std::size_t TitleEnd(std::string_view line, std::size_t from) {
+  constexpr std::string_view kEndTag = "</title";
+  for (std::size_t at = line.find("</", from); at != std::string_view::npos; at = line.find("</", at + 2)) {
+    const std::size_t after = at + kEndTag.size();
+    if (after < line.size() && std::string_view(" \t\n\f\r/>").find(line[after]) != std::string_view::npos &&
+        KeyEquals(line.substr(at, kEndTag.size()), kEndTag))
+      return at;
+  }
+  return std::string_view::npos;
 }
 
 // Items end at ","; an item that collected nothing uses no field; the others
@@ -150,10 +181,16 @@ bool ApplyPageLine(std::string_view line, MetaTagForm& form, const std::function
   const std::string_view key = trimmed.substr(0, keyEnd);
   const std::string_view rest = trimmed.substr(keyEnd);
 
-  // "<TITLE>" + title + "</TITLE>": the last 8 characters are cut whatever
-  // they are.
+  // "<TITLE>" + title + "</TITLE>". The title's text ends at its end tag,
+  // as a browser ends it; on a line without one the last 8 characters of
+  // the key part are cut whatever they are. An empty title leaves the
+  // form's as it was.
   if (key.starts_with("<TITLE>") || key.starts_with("<title>")) {
-    if (key.size() > 15) form.Title = ToForm(key.substr(7, key.size() - 15), toForm);
+    if (const std::size_t end = TitleEnd(trimmed, 7); end != std::string_view::npos) {
+      if (end > 7) form.Title = ToForm(trimmed.substr(7, end - 7), toForm);
+    } else if (key.size() > 15) {
+      form.Title = ToForm(key.substr(7, key.size() - 15), toForm);
+    }
   }
 
   if (key.empty() || key.front() != '<' || key.back() != '=') return false;

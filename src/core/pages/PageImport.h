@@ -23,6 +23,10 @@ using PageValueDecoder = std::function<std::string(std::string_view value)>;
 // robots item examined, so a window can show the fields filling in.
 // The line is read on its own bytes; only the values taken from it (title,
 // description, keywords, author, copyright, expires) go through `toForm`.
+// Values are the text a browser shows: a title ends at its end tag, the
+// first "</title" on its line (any case) followed by white space, "/" or
+// ">"; a value in double quotes at its closing quote; a NUL becomes U+FFFD
+// ("&#65533;" in the form), a CR a blank.
 bool ApplyPageLine(std::string_view line, MetaTagForm& form, const std::function<void()>& itemShown = {},
                    const PageValueDecoder& toForm = {});
 

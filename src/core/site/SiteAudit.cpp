@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "core/text/Encoding.h"
+#include "core/text/Escape.h"
 #include "core/text/Text.h"
 
 namespace verdo {
@@ -103,17 +104,24 @@ void AppendJsonWidth(std::string& out, const std::optional<double>& width) {
   out += width ? std::to_string(std::lround(*width)) : "null";
 }
 
+// DEL and the C1 controls (U+0080 to U+009F, C2 80 to C2 9F) are escaped
+// too, though JSON lets them stand: the same text, and none that a terminal
+// acts on.
 void AppendJsonString(std::string& out, std::string_view text) {
   out += '"';
-  for (const char c : text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
     const auto byte = static_cast<unsigned char>(c);
+    const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+    const bool c1 = byte == 0xC2 && next >= 0x80 && next <= 0x9F;
     if (c == '"' || c == '\\') {
       out += '\\';
       out += c;
-    } else if (byte < 0x20) {
+    } else if (byte < 0x20 || byte == 0x7F || c1) {
       char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", c1 ? next : byte);
       out += escaped;
+      if (c1) ++i;
     } else {
       out += c;
     }
@@ -267,7 +275,7 @@ std::vector<std::string_view> Problems(const PageAudit& page) {
 }
 
 std::string FormatAuditLine(const PageAudit& page) {
-  std::string line = page.Page + ": title " + LengthText(page.Title, page.TitleLength) + ", description " +
+  std::string line = QuoteName(page.Page) + ": title " + LengthText(page.Title, page.TitleLength) + ", description " +
                      LengthText(page.Description, page.DescriptionLength) + ", keywords " +
                      std::to_string(page.KeywordCount);
   const auto problems = Problems(page);

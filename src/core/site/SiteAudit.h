@@ -128,7 +128,8 @@ std::size_t CharacterCount(std::string_view utf8);
 
 // "PAGE: title 12, description 45, keywords 3" and, when it has problems,
 // ": " and their codes joined by ", "; a newline at the end. An absent
-// title or description shows as "-".
+// title or description shows as "-". The page's name is quoted as QuoteName
+// quotes it: one with a newline can't forge a line of the report.
 std::string FormatAuditLine(const PageAudit& page);
 
 // "N pages, M with problems" and, when there are some, how many pages have
