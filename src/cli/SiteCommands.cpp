@@ -107,17 +107,21 @@ bool ReadWidth(const Options& options, std::string_view name, double& width) {
   return used > 0 && used == value->size() && width > 0 && width < 1e6;
 }
 
+// A folder's name for comparing: "site", "site/" and "./site" are one.
+fs::path FolderName(const fs::path& folder) {
+  fs::path name = folder.lexically_normal();
+  if (!name.has_filename() && name.has_parent_path()) name = name.parent_path();
+  return name.empty() ? fs::path(".") : name;
+}
+
 // The home page of a site: index.htm or index.html at the top of a folder
 // named, or named itself. Its canonical link may point at the site's root.
 bool IsSiteRoot(const fs::path& page, const Args& words) {
   const std::string name = ToLowerAscii(page.filename().string());
   if (name != "index.htm" && name != "index.html") return false;
-  const fs::path folder = page.parent_path().lexically_normal();
-  for (const auto& word : words) {
-    const fs::path named = fs::path(word).lexically_normal();
-    if (named == page.lexically_normal() || named == folder || fs::path(word + "/").lexically_normal() == folder)
-      return true;
-  }
+  const fs::path folder = FolderName(page.parent_path());
+  for (const auto& word : words)
+    if (page.lexically_normal() == fs::path(word).lexically_normal() || FolderName(word) == folder) return true;
   return false;
 }
 
