@@ -176,8 +176,8 @@ PageFacts FactsFromOutline(const PageOutline& outline) {
 std::string CollapsedText(std::string_view text) { return Collapsed(text); }
 
 std::string MeasureNote(std::string_view label, std::size_t characters, std::optional<double> width, double limit) {
-  std::string note = std::string(label) + ": " + std::to_string(characters) +
-                     (characters == 1 ? " character" : " characters");
+  std::string note =
+      std::string(label) + ": " + std::to_string(characters) + (characters == 1 ? " character" : " characters");
   if (!width) return note;
   note += ", " + std::to_string(std::lround(*width)) + " px of " + std::to_string(std::lround(limit)) + " px";
   if (*width > limit) note += ": search results cut it";
