@@ -5,7 +5,7 @@ import os
 import tempfile
 import unittest
 
-from clisupport import run_cli, write
+from clisupport import read, run_cli, write
 
 TITLE = b"Garden tools and pots for every season"  # 38 characters
 DESCRIPTION = b"Spades, rakes, hoes and clay pots, sent within two days to any address in the country."  # 86
@@ -99,6 +99,16 @@ class AuditChecks(unittest.TestCase):
         audits = self.audit({"a.htm": data, "b.htm": data})
         self.assertEqual(audits["a.htm"]["title"], title)
         self.assertIn("duplicate-title", audits["b.htm"]["problems"])
+
+    def test_keep_head_refuses_a_head_longer_than_the_parser_reads(self):
+        form, target = os.path.join(self.dir, "form.tem"), os.path.join(self.dir, "long.htm")
+        write(form, run_cli("new").stdout)
+        data = b"<html><head>" + b"<link rel=stylesheet href=a.css>" * 17000 + b"<title>t</title></head><body>"
+        write(target, data)
+        result = run_cli("export", "--keep-head", form, target)
+        self.assertEqual(result.returncode, 1)
+        self.assertIn(b"long.htm: Error Opening File (its head is too long to be read whole)", result.stderr)
+        self.assertEqual(read(target), data)
 
 
 if __name__ == "__main__":
