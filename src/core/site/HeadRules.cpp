@@ -213,8 +213,10 @@ std::string DecodeCharacterReferences(std::string_view text) {
   };
   std::string out;
   for (std::size_t i = 0; i < text.size();) {
-    const std::size_t semicolon = text[i] == '&' ? text.find(';', i) : std::string_view::npos;
-    if (semicolon == std::string_view::npos || semicolon - i > 10) {
+    // A reference is short: look no further for its ";", whatever follows.
+    const std::size_t near = text[i] == '&' ? text.substr(i, 11).find(';') : std::string_view::npos;
+    const std::size_t semicolon = near == std::string_view::npos ? near : i + near;
+    if (semicolon == std::string_view::npos) {
       out += text[i++];
       continue;
     }
