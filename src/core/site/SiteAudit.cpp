@@ -63,16 +63,23 @@ std::string Collapsed(std::string_view text) {
   return out;
 }
 
-std::vector<std::string> SplitKeywords(std::string_view content) {
-  std::vector<std::string> keywords;
+// Counts the keywords of `content`; keeps them in `kept` while they come to
+// at most `limit` bytes.
+std::size_t SplitKeywords(std::string_view content, std::size_t limit, std::vector<std::string>& kept) {
+  std::size_t count = 0;
+  std::size_t bytes = 0;
   for (std::size_t start = 0; start <= content.size();) {
     std::size_t comma = content.find(',', start);
     if (comma == std::string_view::npos) comma = content.size();
-    const std::string keyword = Collapsed(content.substr(start, comma - start));
-    if (!keyword.empty()) keywords.push_back(keyword);
+    std::string keyword = Collapsed(content.substr(start, comma - start));
+    if (!keyword.empty()) {
+      ++count;
+      bytes += keyword.size();
+      if (bytes <= limit && kept.size() + 1 == count) kept.push_back(std::move(keyword));
+    }
     start = comma + 1;
   }
-  return keywords;
+  return count;
 }
 
 // FNV-1a, 64 bits: the same text gives the same key on every run; two
@@ -213,8 +220,7 @@ PageAudit AuditPage(std::string page, const PageFacts& facts, const AuditSetting
   }
   audit.TitleWidth = Measured(settings, audit.Title, kTitleFontSize);
   audit.DescriptionWidth = Measured(settings, audit.Description, kDescriptionFontSize);
-  if (facts.Keywords) audit.Keywords = SplitKeywords(*facts.Keywords);
-  audit.KeywordCount = audit.Keywords.size();
+  if (facts.Keywords) audit.KeywordCount = SplitKeywords(*facts.Keywords, settings.TextLimit, audit.Keywords);
   audit.HeadEndFound = facts.HeadEndFound;
   audit.EncodingMismatch = facts.EncodingMismatch;
   audit.TitleWidthLimit = settings.TitleWidthLimit;
@@ -228,11 +234,6 @@ PageAudit AuditPage(std::string page, const PageFacts& facts, const AuditSetting
   // Only what the report prints is kept, and only so much of it.
   for (auto* text : {&audit.Title, &audit.Description})
     if (*text) **text = std::string(Utf8Prefix(**text, settings.TextLimit));
-  std::size_t kept = 0;
-  std::size_t keep = 0;
-  while (keep < audit.Keywords.size() && (kept += audit.Keywords[keep].size()) <= settings.TextLimit) ++keep;
-  audit.Keywords.resize(keep);
-  audit.Keywords.shrink_to_fit();
   return audit;
 }
 
