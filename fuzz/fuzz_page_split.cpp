@@ -29,7 +29,9 @@ std::optional<std::size_t> ScanInPieces(std::string_view page) {
   for (const auto piece : fuzz::Pieces(page)) {
     if (const auto at = scanner.Feed(piece)) {
       if (!scanner.SawClosingLine() || *at > piece.size()) std::abort();
-      return offset + *at;
+      // The tail may begin in an earlier piece, but never past this one's offset.
+      if (scanner.TailStart() > offset + *at) std::abort();
+      return scanner.TailStart();
     }
     if (scanner.SawClosingLine()) std::abort();
     offset += piece.size();

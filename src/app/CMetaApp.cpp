@@ -41,6 +41,7 @@ class PresetFileHost : public verdo::Host {
     return verdo::ChosenFile{Path, verdo::FileExtension(Path)};
   }
   void SetCaption(const std::string& text) override { Dialog.SetCaption(text); }
+  verdo::HeadLossAnswer AskHeadLoss(const std::string& text) override { return Dialog.AskHeadLoss(text); }
   void KeepPainting() override { Dialog.KeepPainting(); }
 
  private:

@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
@@ -251,6 +252,21 @@ std::optional<verdo::ChosenFile> CMetaDlg::ChooseFile(verdo::FileDialogMode mode
   chosen.Path = QFile::encodeName(files.front()).toStdString();
   chosen.Extension = verdo::FileExtension(chosen.Path);
   return chosen;
+}
+
+verdo::HeadLossAnswer CMetaDlg::AskHeadLoss(const std::string& text) {
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Export"), QStringFromCp1252(text), QMessageBox::NoButton,
+                  this);
+  box.setTextFormat(Qt::PlainText);
+  QPushButton* keep = box.addButton(QStringLiteral("Keep Them"), QMessageBox::AcceptRole);
+  QPushButton* replace = box.addButton(QStringLiteral("Replace All"), QMessageBox::DestructiveRole);
+  QPushButton* cancel = box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+  box.setDefaultButton(keep);
+  box.setEscapeButton(cancel);
+  box.exec();
+  if (box.clickedButton() == keep) return verdo::HeadLossAnswer::KeepThem;
+  if (box.clickedButton() == replace) return verdo::HeadLossAnswer::ReplaceAll;
+  return verdo::HeadLossAnswer::Cancel;
 }
 
 // Captions name files: their bytes are in the file system's encoding.

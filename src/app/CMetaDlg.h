@@ -33,6 +33,7 @@ class CMetaDlg : public QDialog, public verdo::Host {
   std::optional<verdo::ChosenFile> ChooseFile(verdo::FileDialogMode mode, const std::string& initialName,
                                               const std::string& defaultExtensionText) override;
   void SetCaption(const std::string& text) override;
+  verdo::HeadLossAnswer AskHeadLoss(const std::string& text) override;
   void KeepPainting() override;
 
   // The automation object attached to this window, or null. While one is

@@ -29,11 +29,25 @@ int CmdExport(const Args& args, const Options& options) {
   if (!LoadForm(args[0], form)) return kFailed;
   const std::string headBlock = ComposeHeadBlock(form, HeadBlockStyle::Plain);
   int status = kDone;
+  // What the whole-head export dropped is told unless --quiet: looking costs
+  // a parse of the page.
+  std::string note;
+  HeadLossAsker tell;
+  if (!options.Has("quiet"))
+    tell = [&note](const HeadLoss& loss) {
+      note = HeadLossNote(loss);
+      return HeadLossAnswer::ReplaceAll;
+    };
   // A page that is there but can't be read is left alone; a page that
   // doesn't exist yet is made, holding the new head section alone.
   for (std::size_t i = 1; i < args.size(); ++i) {
-    const ExportResult result = ExportIntoPage(args[i], {}, [&headBlock] { return headBlock; });
-    if (result.Failed == ExportResult::Step::Done) continue;
+    note.clear();
+    const ExportResult result = ExportIntoPage(
+        args[i], {}, [&headBlock] { return headBlock; }, tell);
+    if (result.Failed == ExportResult::Step::Done) {
+      if (!note.empty()) ReportFailure(args[i], note);
+      continue;
+    }
     const char* words = result.Failed == ExportResult::Step::Opening ? "Error Opening File" : "Error Saving File";
     ReportFailure(args[i], words, result.Reason);
     status = kFailed;

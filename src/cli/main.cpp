@@ -15,7 +15,8 @@ constexpr OptionSpec kHeadOptions[] = {{"trap", 0, "", "the head block in trap p
 constexpr OptionSpec kTrapOptions[] = {
     {"output", 'o', "PAGE", "write the trap page to PAGE as Generate writes it (credits, CR LF)"}};
 constexpr OptionSpec kExportOptions[] = {
-    {"keep-head", 0, "", "only the head block's own elements replaced, the rest of the page kept"}};
+    {"keep-head", 0, "", "only the head block's own elements replaced, the rest of the page kept"},
+    {"quiet", 0, "", "no notes on standard error"}};
 constexpr OptionSpec kAuditOptions[] = {
     {"json", 0, "", "a JSON array of one object a page"},
     {"title-width", 0, "PX", "titles wider than PX pixels (Arial, 20 px) are too wide (580)"},

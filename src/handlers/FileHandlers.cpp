@@ -63,9 +63,11 @@ void OnExport(Host& host) {
     host.ReadForm();  // the head block reflects the controls as they stand now
     return ComposeHeadBlock(host.Form(), HeadBlockStyle::Plain);
   };
+  // Nothing of the page's own head goes without the user's word.
+  const auto ask = [&host](const HeadLoss& loss) { return host.AskHeadLoss(HeadLossQuestion(loss)); };
   // A page that is there but can't be read is never written over: only a
   // name that doesn't exist yet gets a page of the new head section alone.
-  const ExportResult result = ExportIntoPage(target, opened, headBlock);
+  const ExportResult result = ExportIntoPage(target, opened, headBlock, ask);
   if (result.Failed == ExportResult::Step::Opening) ShowStatus(host, "Done.");
   if (result.Failed == ExportResult::Step::Saving) host.ShowMessage(kErrorSaving, kSaveTemplateCaption);
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/form/MetaTagForm.h"
+#include "core/pages/ExportLoss.h"
 
 namespace verdo {
 
@@ -40,6 +41,10 @@ class Host {
   virtual std::optional<ChosenFile> ChooseFile(FileDialogMode mode, const std::string& initialName,
                                                const std::string& defaultExtensionText) = 0;
   virtual void SetCaption(const std::string& text) = 0;
+  // Export's question when replacing the whole head would lose some of it:
+  // a modal box captioned "Export" with `text` and the buttons "Keep Them"
+  // (the default, Enter), "Replace All" and "Cancel" (Escape).
+  virtual HeadLossAnswer AskHeadLoss(const std::string& text) = 0;
 
   // Called now and then during a long blocking transfer, so the window keeps
   // painting (its Status field shows progress); it must take no user input.

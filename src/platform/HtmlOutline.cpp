@@ -127,21 +127,69 @@ PageOutline OutlineOf(const Parse& parse, std::size_t base) {
   return outline;
 }
 
+// What the parser is given of `source`: as far as `extent` says, with what
+// templates hold blanked (in `blanked`, a copy, when there are any).
+std::string_view Bounded(std::string_view source, const HeadExtent& extent, std::string& blanked) {
+  const std::string_view parsed = source.substr(0, extent.End);
+  if (extent.TemplateContents.empty()) return parsed;
+  blanked.assign(parsed);
+  for (const ByteRange& contents : extent.TemplateContents)
+    if (contents.Begin < blanked.size())
+      std::fill(blanked.begin() + contents.Begin, blanked.begin() + std::min(contents.End, blanked.size()), ' ');
+  return blanked;
+}
+
+bool AllHtmlSpace(const char* text) {
+  for (; *text; ++text)
+    if (!IsHtmlSpace(*text)) return false;
+  return true;
+}
+
+// html, head and body are looked into; other elements count whole.
+void AddMarkup(const Parse& parse, const GumboNode* node, std::vector<MarkupItem>& items) {
+  switch (node->type) {
+    case GUMBO_NODE_DOCUMENT:
+      if (node->v.document.has_doctype) items.push_back({MarkupItem::Kind::Doctype, {}, {}});
+      break;
+    case GUMBO_NODE_ELEMENT:
+    case GUMBO_NODE_TEMPLATE: {
+      const GumboTag tag = node->v.element.tag;
+      if (Written(node->v.element.original_tag))
+        items.push_back({MarkupItem::Kind::Element, ElementOf(parse, node, 0), {}});
+      if (tag != GUMBO_TAG_HTML && tag != GUMBO_TAG_HEAD && tag != GUMBO_TAG_BODY) return;
+      break;
+    }
+    case GUMBO_NODE_COMMENT: items.push_back({MarkupItem::Kind::Comment, {}, node->v.text.text}); return;
+    case GUMBO_NODE_TEXT:
+    case GUMBO_NODE_CDATA:
+      if (!AllHtmlSpace(node->v.text.text)) items.push_back({MarkupItem::Kind::Text, {}, node->v.text.text});
+      return;
+    case GUMBO_NODE_WHITESPACE: return;
+  }
+  for (const GumboNode* child : Children(node)) AddMarkup(parse, child, items);
+}
+
 }  // namespace
+
+std::vector<MarkupItem> OutlineMarkup(std::string_view text, std::size_t contentStart) {
+  const std::string_view source = text.substr(std::min(contentStart, text.size()));
+  HeadExtentLimits limits;
+  limits.PastTheHead = true;
+  std::string blanked;
+  const HeadExtent extent = FindHeadExtent(source, limits);
+  const Parse parse(Bounded(source, extent, blanked));
+  std::vector<MarkupItem> items;
+  AddMarkup(parse, parse.Output->document, items);
+  // What the parser wasn't given may hold anything: count it as lost text.
+  if (extent.Cut) items.push_back({MarkupItem::Kind::Text, {}, std::string(source.substr(extent.End, 64))});
+  return items;
+}
 
 PageOutline OutlinePage(std::string_view page, std::size_t contentStart) {
   const std::string_view source = page.substr(std::min(contentStart, page.size()));
   const HeadExtent extent = FindHeadExtent(source);
   std::string blanked;
-  std::string_view parsed = source.substr(0, extent.End);
-  if (!extent.TemplateContents.empty()) {
-    blanked.assign(parsed);
-    for (const ByteRange& contents : extent.TemplateContents)
-      if (contents.Begin < blanked.size())
-        std::fill(blanked.begin() + contents.Begin, blanked.begin() + std::min(contents.End, blanked.size()), ' ');
-    parsed = blanked;
-  }
-  const auto parse = std::make_unique<Parse>(parsed);
+  const auto parse = std::make_unique<Parse>(Bounded(source, extent, blanked));
   PageOutline outline = OutlineOf(*parse, page.size() - source.size());
   outline.HeadCut = extent.Cut;
   return outline;

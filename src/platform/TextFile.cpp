@@ -2,14 +2,18 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <vector>
 
 #include "core/pages/ExportPage.h"
+#include "core/site/KeptHead.h"
 #include "core/templates/Template.h"
 #include "core/text/CrLfStream.h"
 #include "core/text/Text.h"
 #include "platform/Charset.h"
+#include "platform/HtmlOutline.h"
+#include "platform/PageFile.h"
 
 namespace verdo {
 
@@ -101,13 +105,15 @@ ExportSource::ExportSource(const std::string& path) {
     }
     if (got == 0) break;
     const std::string_view piece(buffer.data(), static_cast<std::size_t>(got));
+    // A closing line that runs over pieces and keeps its end in the tail has
+    // had its start looked at as head already: a declaration there counts.
     const auto tailStart = scanner.Feed(piece);
     charset.FeedHead(piece.substr(0, tailStart.value_or(piece.size())));
     if (tailStart) {
-      keepFrom_ = offset + *tailStart;
+      keepFrom_ = scanner.TailStart();
       charset.FeedRest(piece.substr(*tailStart));
-      // Found only when some byte follows the closing line.
-      if (*tailStart < static_cast<std::size_t>(got)) {
+      // Found only when some byte follows the head part.
+      if (keepFrom_ < offset + static_cast<std::uint64_t>(got)) {
         found_ = true;
       } else {
         const ssize_t more = ReadSome(file_.Get(), buffer.data(), 1);
@@ -170,12 +176,58 @@ Outcome ExportSource::WriteExport(const std::string& target, std::string_view st
   });
 }
 
+bool ExportSource::ReadWhole(std::string& bytes, std::uint64_t maxBytes) {
+  bytes.clear();
+  if (status_ != Status::Read || ::lseek(file_.Get(), 0, SEEK_SET) < 0) return false;
+  std::string buffer(kChunk, '\0');
+  for (;;) {
+    const ssize_t got = ReadSome(file_.Get(), buffer.data(), buffer.size());
+    if (got < 0) return false;
+    if (got == 0) return true;
+    if (bytes.size() + static_cast<std::uint64_t>(got) > maxBytes) return false;
+    bytes.append(buffer.data(), static_cast<std::size_t>(got));
+  }
+}
+
+namespace {
+
+// What replacing the whole head of `page` would lose.
+HeadLoss WholeHeadLoss(std::string_view page, const ExportSource& source) {
+  const std::size_t bom = source.Charset().BomLength;
+  if (!source.Found()) return FindSecondHead(page.substr(std::min(bom, page.size())));
+  return FindHeadLoss(OutlineMarkup(page.substr(0, source.HeadPartEnd()), bom));
+}
+
+ExportResult KeepingHead(const std::string& path, std::string_view page, const PageCharset& charset,
+                         std::string_view headBlock) {
+  const auto kept =
+      ComposeKeptHeadPage(page, OutlinePage(page, charset.BomLength), EncodeForPage(headBlock, charset.Encoding));
+  if (!kept) return {ExportResult::Step::Saving, "its title has no end tag"};
+  // Nothing to change: the file is left alone, times and all.
+  if (*kept == page) return {};
+  if (Outcome written = WritePageFile(path, *kept); !written) return {ExportResult::Step::Saving, written.Reason};
+  return {};
+}
+
+}  // namespace
+
 ExportResult ExportIntoPage(const std::string& path, const std::function<void(ExportSource::Status)>& opened,
-                            const std::function<std::string()>& headBlock) {
+                            const std::function<std::string()>& headBlock, const HeadLossAsker& ask) {
   ExportSource source(path);
   if (opened) opened(source.State());
   if (source.State() == ExportSource::Status::Unreadable) return {ExportResult::Step::Opening, source.Reason()};
-  const std::string start = EncodedExportStart(headBlock(), source.Found(), source.Charset());
+  const std::string block = headBlock();
+  std::string page;
+  if (ask && source.ReadWhole(page, kMaxPageBytes)) {
+    if (const HeadLoss loss = WholeHeadLoss(page, source); loss.Any()) {
+      switch (ask(loss)) {
+        case HeadLossAnswer::Cancel: return {ExportResult::Step::Cancelled, {}};
+        case HeadLossAnswer::KeepThem: return KeepingHead(path, page, source.Charset(), block);
+        case HeadLossAnswer::ReplaceAll: break;
+      }
+    }
+  }
+  const std::string start = EncodedExportStart(block, source.Found(), source.Charset());
   if (Outcome written = source.WriteExport(path, start); !written) return {ExportResult::Step::Saving, written.Reason};
   return {};
 }

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "core/form/MetaTagForm.h"
+#include "core/pages/ExportLoss.h"
 #include "core/pages/PageCharset.h"
 #include "core/text/LineSplitter.h"
 #include "platform/FileAccess.h"
@@ -75,6 +76,12 @@ class ExportSource {
   // the target is then left as it was. Never writes over an unreadable page.
   Outcome WriteExport(const std::string& target, std::string_view start);
 
+  // The whole page, as it is on disk, into `bytes`; false when it is larger
+  // than `maxBytes` or can't be read.
+  bool ReadWhole(std::string& bytes, std::uint64_t maxBytes);
+  // Where the head part ends: the tail's first byte when found.
+  std::uint64_t HeadPartEnd() const { return keepFrom_; }
+
  private:
   Outcome CopyKeptPart(int out);
 
@@ -90,12 +97,19 @@ class ExportSource {
 // page is opened (`opened` is told how that went), and unless it is there
 // but unreadable, `headBlock` is asked for the block, which is written into
 // the page with the credits when its head section was found.
+//
+// With `ask`, a page that replacing its whole head section would lose
+// something of (ExportLoss.h) is first shown to it, and its answer decides:
+// the whole head replaced, only the head block's own elements (as export
+// --keep-head does, in the page's encoding and line ends), or nothing
+// written. A page too large to be read whole is not looked at.
 struct ExportResult {
-  enum class Step { Done, Opening, Saving };
-  Step Failed = Step::Done;
+  enum class Step { Done, Opening, Saving, Cancelled };
+  Step Failed = Step::Done;  // Cancelled: the answer was Cancel, and nothing was written
   std::string Reason;
 };
+using HeadLossAsker = std::function<HeadLossAnswer(const HeadLoss& loss)>;
 ExportResult ExportIntoPage(const std::string& path, const std::function<void(ExportSource::Status)>& opened,
-                            const std::function<std::string()>& headBlock);
+                            const std::function<std::string()>& headBlock, const HeadLossAsker& ask = {});
 
 }  // namespace verdo

@@ -42,8 +42,9 @@ inline std::optional<SeenBox> SeeBox(QWidget* widget) {
   return std::nullopt;
 }
 
-// Closes a message box with its (first) button.
+// Closes a message box with its (first) button, unless it was answered already.
 inline void AnswerBox(QWidget* widget) {
+  if (!widget->isVisible()) return;
   if (auto* box = qobject_cast<QMessageBox*>(widget)) box->buttons().front()->click();
   if (auto* box = qobject_cast<app::CMessageBox*>(widget)) box->OkButton()->click();
 }
@@ -57,8 +58,8 @@ class ModalAnswerer {
   };
   // What to do with a popup menu; by default it is closed.
   std::function<void(QMenu*)> OnMenu = [](QMenu* m) { m->close(); };
-  // Called before the first message box is answered (to look at the window
-  // behind it while it is up).
+  // Called before a message box is answered (to look at the window behind
+  // it while it is up, or to answer it otherwise).
   std::function<void(QDialog*)> OnBox;
 
   std::vector<SeenBox> Boxes;

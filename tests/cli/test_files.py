@@ -86,7 +86,12 @@ class FileCommands(Files):
         for name, (page, _, _) in cases.items():
             write(self.path(name), page)
         result = run_cli("export", self.form, *[self.path(n) for n in cases])
-        self.assertEqual((result.returncode, result.stdout, result.stderr), (0, b"", b""))
+        self.assertEqual((result.returncode, result.stdout), (0, b""))
+        # A page without a closing line that has more after it gets a second head.
+        self.assertEqual(result.stderr.decode().splitlines(), [
+            "verdo-cli: %s: put a second head in front of the page, which has no line that closes its head with "
+            "more after it (--keep-head replaces the head's own elements instead)" % self.path(n)
+            for n in ("closing-last.htm", "no-closing.htm")])
         for name, (_, kept, found) in cases.items():
             with self.subTest(page=name):
                 self.assertEqual(read(self.path(name)), self.exported(kept, found))
@@ -96,6 +101,21 @@ class FileCommands(Files):
         before = [read(p) for p in pages]
         self.assertEqual(run_cli("export", self.form, *pages).returncode, 0)
         self.assertEqual([read(p) for p in pages], before)
+
+    def test_export_says_what_it_dropped_unless_quiet(self):
+        page = (b"<!DOCTYPE html>\n<html lang=en>\n<head>\n<link rel=stylesheet href=a.css>\n<title>t</title>\n"
+                b"</head><body>\n<p>text</p>\n")
+        pages = [self.path(n) for n in ("a.htm", "b.htm", "six.htm")]
+        for path, bytes_ in zip(pages, (page, page, SIX_LINES)):
+            write(path, bytes_)
+        result = run_cli("export", self.form, pages[0], pages[2])
+        self.assertEqual((result.returncode, result.stdout), (0, b""))
+        self.assertEqual(result.stderr.decode(), "verdo-cli: %s: dropped a stylesheet link, a document type line and "
+                         "an attribute on the html tag (--keep-head keeps them)\n" % pages[0])
+        self.assertEqual(read(pages[0]), self.exported(b"<body>\r\n<p>text</p>\r\n"))
+        result = run_cli("export", "--quiet", self.form, pages[1])
+        self.assertEqual((result.returncode, result.stdout, result.stderr), (0, b"", b""))
+        self.assertEqual(read(pages[1]), read(pages[0]))
 
     def test_export_batch_goes_on_after_a_failure(self):
         first, folder, new, last = (self.path(n) for n in ("a.htm", "dir.htm", "new.htm", "z.htm"))

@@ -65,8 +65,10 @@ TEST_P(SplitAtHeadEndTest, CutsAfterTheClosingLine) {
 INSTANTIATE_TEST_SUITE_P(
     Pages, SplitAtHeadEndTest,
     ::testing::Values(
-        // The whole closing line goes, whatever follows the tag on it.
-        SplitCase{"RestOfClosingLineGoes", "<HEAD>\n</HEAD><BODY>\nx\n", "<HEAD>\n</HEAD><BODY>\n", "x\n", true},
+        // What follows the tag on the closing line stays, in the tail; white
+        // space alone goes with the line.
+        SplitCase{"RestOfClosingLineStays", "<HEAD>\n</HEAD><BODY>\nx\n", "<HEAD>\n</HEAD>", "<BODY>\nx\n", true},
+        SplitCase{"BlanksThenBody", "</head> \t<body>x\n", "</head>", " \t<body>x\n", true},
         SplitCase{"IndentedLowerCase", "a\n \t</head>\nb", "a\n \t</head>\n", "b", true},
         SplitCase{"CrAndFormFeedAreSpace", "\r\f\v</HEAD>\r\nb\n", "\r\f\v</HEAD>\r\n", "b\n", true},
         SplitCase{"MixedCaseIsNoClosingLine", "a\n</Head>\nb\n", "a\n</Head>\nb\n", "", false},
@@ -100,6 +102,7 @@ TEST(HeadEndScanner, FindsTheSamePlaceForEveryWayOfCuttingThePage) {
   const std::vector<std::string> pages = {
       "<HTML>\n<HEAD>\n<TITLE>Old</TITLE>\n</HEAD>\n<BODY>Hi</BODY>\n",
       "x\n  \t</head> trailing\r\nrest",
+      "a\n </head>\t \r \t<body><p>text\nrest",
       "</Head>\n</HEA\n<</HEAD>\n </HEAD>\nz",
       "no closing line at all\n",
   };
@@ -110,7 +113,7 @@ TEST(HeadEndScanner, FindsTheSamePlaceForEveryWayOfCuttingThePage) {
       HeadEndScanner scanner;
       std::optional<std::size_t> found;
       for (std::size_t at = 0; at < page.size() && !found; at += piece) {
-        if (auto offset = scanner.Feed(std::string_view(page).substr(at, piece))) found = at + *offset;
+        if (scanner.Feed(std::string_view(page).substr(at, piece))) found = scanner.TailStart();
       }
       EXPECT_EQ(found, expected) << page << " in pieces of " << piece;
       EXPECT_EQ(scanner.SawClosingLine(), expected.has_value());

@@ -121,6 +121,25 @@ TEST(Export, ReplacesTheHeadSectionOfTheSixLinePage) {
   EXPECT_EQ(Bytes(page), once);
 }
 
+// The question comes once the head block is made, before anything is
+// written; Keep Them keeps the page's own lines, its encoding and its CR LF.
+TEST(Export, AsksBeforeDroppingThePagesOwnHeadContent) {
+  Folder folder;
+  const std::string page = folder / "index.htm";
+  Put(page, "<HTML>\r\n<HEAD>\r\n<TITLE>Old</TITLE>\r\n<SCRIPT></SCRIPT>\r\n</HEAD>\r\n<BODY>Hi</BODY>\r\n");
+  ScriptedHost host;
+  host.LossAnswer = HeadLossAnswer::KeepThem;
+  host.FileAnswers.push_back(Chosen(page));
+  handlers::OnExport(host);
+  Log expected = ExportPrefix(page);
+  expected.insert(expected.end(),
+                  {"ShowForm [Done.]", "ReadForm",
+                   "AskHeadLoss This page's head also holds a script. Export replaces the whole head."});
+  EXPECT_EQ(host.Log, expected);
+  EXPECT_EQ(Bytes(page), "<HTML>\r\n<HEAD>\r\n<TITLE></TITLE>\r\n" + kStartHeadAfterTitle +
+                             "\r\n<SCRIPT></SCRIPT>\r\n</HEAD>\r\n<BODY>Hi</BODY>\r\n");
+}
+
 TEST(Export, NewNameGetsTheHeadSectionAloneAfterTheOpeningError) {
   Folder folder;
   const std::string page = folder / "newpage.htm";

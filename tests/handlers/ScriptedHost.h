@@ -20,6 +20,7 @@ class ScriptedHost : public Host {
   std::string ControlStatus;
   std::deque<std::optional<ChosenFile>> FileAnswers;  // next ChooseFile answers; empty: cancel
   std::vector<std::string> Log;
+  HeadLossAnswer LossAnswer = HeadLossAnswer::Cancel;  // the answer to Export's question
 
   MetaTagForm& Form() override { return Record; }
   std::string& StatusText() override { return Status; }
@@ -58,6 +59,11 @@ class ScriptedHost : public Host {
   }
 
   void SetCaption(const std::string& text) override { Log.push_back("SetCaption " + text); }
+
+  HeadLossAnswer AskHeadLoss(const std::string& text) override {
+    Log.push_back("AskHeadLoss " + text);
+    return LossAnswer;
+  }
 };
 
 }  // namespace verdo::testing

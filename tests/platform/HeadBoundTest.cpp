@@ -73,6 +73,9 @@ TEST(HeadBound, HostileHeadsStayLinearAndBounded) {
   EXPECT_TRUE(many.HeadCut);
   EXPECT_LE(many.Head.size(), HeadExtentLimits{}.Tags);
   EXPECT_EQ(many.Head[0].Text, "Shop");
+  // Export's look at the head part: the same bounds, and what is cut counts.
+  EXPECT_EQ(OutlineMarkup(nested).size(), 4u);  // html, head, title, and the template that holds the rest
+  EXPECT_EQ(OutlineMarkup(links).back().What, MarkupItem::Kind::Text);
   // Divisions nested deep after a head without a body tag are never parsed.
   const PageOutline divs = OutlinePage("<head><title>Shop</title></head>" + Repeat("<div>", 200000));
   EXPECT_EQ(divs.Head.size(), 1u);

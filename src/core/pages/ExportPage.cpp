@@ -1,5 +1,6 @@
 #include "core/pages/ExportPage.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/compose/HeadBlock.h"
@@ -8,9 +9,16 @@
 
 namespace verdo {
 
+std::size_t HeadEndScanner::Finish(std::uint64_t tailStart) {
+  state_ = State::Done;
+  tailStart_ = tailStart;
+  return tailStart >= fed_ ? static_cast<std::size_t>(tailStart - fed_) : 0;
+}
+
 std::optional<std::size_t> HeadEndScanner::Feed(std::string_view bytes) {
   std::size_t i = 0;
   const std::size_t n = bytes.size();
+  std::optional<std::size_t> result;
   while (i < n && state_ != State::Done) {
     const char c = bytes[i];
     switch (state_) {
@@ -20,28 +28,33 @@ std::optional<std::size_t> HeadEndScanner::Feed(std::string_view bytes) {
         } else {
           state_ = State::LineStart;
           started_ = 0;
+          tagEnd_ = fed_ + i + kTagLength;
         }
         break;
       case State::LineStart:
         if (c != '\n' && started_ < kStartKept) {
           start_[started_++] = c;
           ++i;
-        } else {
-          // This byte is looked at again there (it may be the LF).
-          closing_ = EndsHeadSection(std::string_view(start_, started_));
-          state_ = State::RestOfLine;
+          break;
         }
+        // This byte is looked at again there (it may be the LF).
+        closing_ = EndsHeadSection(std::string_view(start_, started_));
+        afterTag_ = closing_ && !std::all_of(start_ + kTagLength, start_ + started_, IsTrimSpace);
+        state_ = State::RestOfLine;
         break;
       case State::RestOfLine: {
         const void* lf = std::memchr(bytes.data() + i, '\n', n - i);
+        const std::size_t end = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - bytes.data()) : n;
+        if (closing_ && !afterTag_) afterTag_ = !std::all_of(bytes.data() + i, bytes.data() + end, IsTrimSpace);
         if (!lf) {
           i = n;
           break;
         }
-        i = static_cast<std::size_t>(static_cast<const char*>(lf) - bytes.data()) + 1;
+        i = end + 1;
         if (closing_) {
-          state_ = State::Done;
-          return i;
+          // Something after the tag: the tail begins right after it.
+          result = Finish(afterTag_ ? tagEnd_ : fed_ + i);
+          break;
         }
         state_ = State::LeadingSpace;
         break;
@@ -49,7 +62,8 @@ std::optional<std::size_t> HeadEndScanner::Feed(std::string_view bytes) {
       case State::Done: break;
     }
   }
-  return std::nullopt;
+  fed_ += n;
+  return result;
 }
 
 std::string ExportPageStart(std::string_view headBlock, bool found) {

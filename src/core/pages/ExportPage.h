@@ -3,12 +3,16 @@
 // front of what follows.
 //
 // The closing line is the first line that, with white space trimmed from both
-// ends, begins with "</HEAD>" or "</head>" (no other casing). When no byte
-// follows it (or there is no closing line) the whole old page is kept behind
-// the new head section.
+// ends, begins with "</HEAD>" or "</head>" (no other casing). The head part
+// ends with that line, unless the line holds more than white space after the
+// tag (a "<body>", say): then it ends with the tag, and the rest of the line
+// stays in the tail, so the body never goes with the old head. When no byte
+// follows the head part (or there is no closing line) the whole old page is
+// kept behind the new head section.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -25,22 +29,36 @@ namespace verdo {
 class HeadEndScanner {
  public:
   // Feeds the next bytes of the page. Once the closing line has been seen,
-  // returns the offset within `bytes` just past its LF (which may equal
-  // bytes.size()); until then nothing. After that it takes no more bytes.
+  // (its LF read) returns the offset within `bytes` where the tail begins
+  // (which may equal bytes.size()), or 0 when it began in bytes fed before:
+  // on the closing line, after the tag. Until then nothing. After that it
+  // takes no more bytes.
   std::optional<std::size_t> Feed(std::string_view bytes);
   // Whether the closing line has been seen (for the checks of the scanner).
   bool SawClosingLine() const { return state_ == State::Done; }
+  // Where the tail begins, counted from the first byte fed; once the closing
+  // line has been seen.
+  std::uint64_t TailStart() const { return tailStart_; }
 
  private:
   // EndsHeadSection decides on a line's start: this many bytes of it, from
   // its first byte that isn't white space, are more than it looks at.
   static constexpr std::size_t kStartKept = 16;
 
+  static constexpr std::size_t kTagLength = 7;  // "</HEAD>"
+
+  // Ends the scan with the tail beginning at `tailStart`.
+  std::size_t Finish(std::uint64_t tailStart);
+
   enum class State { LeadingSpace, LineStart, RestOfLine, Done };
   State state_ = State::LeadingSpace;
   char start_[kStartKept] = {};  // the current line's start, from its first byte that isn't white space
   std::size_t started_ = 0;      // bytes of it held
   bool closing_ = false;         // the current line is the closing line
+  bool afterTag_ = false;        // it holds more than white space after the tag
+  std::uint64_t fed_ = 0;        // bytes fed before the current piece
+  std::uint64_t tagEnd_ = 0;     // just past the current line's first 7 bytes that aren't white space
+  std::uint64_t tailStart_ = 0;
 };
 
 // What the exported page holds before the old page's kept part:

@@ -161,8 +161,11 @@ HeadExtent FindHeadExtent(std::string_view page, const HeadExtentLimits& limits)
       continue;
     }
     const char next = at + 1 < page.size() ? page[at + 1] : '\0';
-    if (c != '<' || !(next == '!' || next == '?' || next == '/' || IsAsciiAlpha(next)))
-      return upTo(at + 1);  // text: the body starts
+    if (c != '<' || !(next == '!' || next == '?' || next == '/' || IsAsciiAlpha(next))) {
+      if (!limits.PastTheHead) return upTo(at + 1);  // text: the body starts
+      at = std::min(page.find('<', at + 1), page.size());
+      continue;
+    }
     ++tags;
     if (next == '!' || next == '?') {
       at = scan.SkipMarkup(at);
@@ -179,7 +182,7 @@ HeadExtent FindHeadExtent(std::string_view page, const HeadExtentLimits& limits)
     if (tag.After == kNone) return upTo(page.size());
     const bool endsHead =
         tag.End ? (tag.Name == "body" || tag.Name == "html" || tag.Name == "br") : !OneOf(kHeadTags, tag.Name);
-    if (endsHead) return upTo(tag.After);
+    if (endsHead && !limits.PastTheHead) return upTo(tag.After);
     if (!tag.End && tag.Name == "template") {
       const std::size_t end = scan.TemplateEnd(tag.After);
       extent.TemplateContents.push_back(ByteRange{tag.After, std::min(end, page.size())});

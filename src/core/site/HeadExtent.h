@@ -20,6 +20,9 @@ namespace verdo {
 struct HeadExtentLimits {
   std::size_t Bytes = 8 * 1024 * 1024;  // the parser sees at most this many bytes
   std::size_t Tags = 16 * 1024;         // and at most this many tags, comments and declarations
+  // Go on past the head to the end of the page: the limits and the
+  // templates' contents alone count.
+  bool PastTheHead = false;
 };
 
 struct HeadExtent {
