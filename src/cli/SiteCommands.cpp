@@ -49,7 +49,7 @@ int KeepHead(const std::string& path, const std::string& headBlock, std::string&
   const PageOutline outline = OutlinePage(bytes, scan.Charset.BomLength);
   // What the parser didn't see might hold a title or a meta the form owns.
   if (outline.HeadCut) {
-    ReportFailure(path, "Error Opening File", "its head is too long to be read whole");
+    ReportFailure(path, "Error Saving File", "its head is too long to be read whole");
     return kFailed;
   }
   const auto page = ComposeKeptHeadPage(bytes, outline, EncodeForPage(headBlock, scan.Charset.Encoding));

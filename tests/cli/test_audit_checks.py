@@ -107,7 +107,7 @@ class AuditChecks(unittest.TestCase):
         write(target, data)
         result = run_cli("export", "--keep-head", form, target)
         self.assertEqual(result.returncode, 1)
-        self.assertIn(b"long.htm: Error Opening File (its head is too long to be read whole)", result.stderr)
+        self.assertIn(b"long.htm: Error Saving File (its head is too long to be read whole)", result.stderr)
         self.assertEqual(read(target), data)
 
 
