@@ -21,6 +21,7 @@
 #include "app/DialogLayout.h"
 #include "app/FieldEdit.h"
 #include "app/HelpPage.h"
+#include "app/MeasureTips.h"
 #include "app/MessageBox.h"
 #include "core/Product.h"
 #include "core/form/ControlIds.h"
@@ -114,6 +115,7 @@ CMetaDlg::CMetaDlg(QWidget* parent) : QDialog(parent) {
   }
 
   NameControlsForAssistiveTechnology();
+  verdo::app::InstallMeasureTips(Edit(control::Title), Edit(control::Description));
 
   Menu = new QMenu(this);
   Menu->addAction(tr("Mi&nimize"), this, &QWidget::showMinimized);
