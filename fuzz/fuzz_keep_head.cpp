@@ -1,6 +1,7 @@
 // The kept-head export on any page: the parser's element ranges lie within
 // the page, in order; the composed page keeps every other head element's
-// bytes in their order, and everything after the head as it was.
+// bytes in their order, and everything after the head as it was, whether
+// all the block's fields are replaced or only some (--only).
 //
 // Input: the page.
 #include <cstdlib>
@@ -34,18 +35,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     if (element.Bytes.Begin < previous) std::abort();
     previous = element.Bytes.End;
   }
-  const auto out = ComposeKeptHeadPage(page, outline, kBlock);
-  if (!out) return 0;
-  std::size_t at = 0;
-  for (const auto& element : outline.Head) {
-    if (ClassifyHeadElement(element) == HeadElementKind::HeadBlock) continue;
-    at = out->find(page.substr(element.Bytes.Begin, element.Bytes.End - element.Bytes.Begin), at);
-    if (at == std::string::npos) std::abort();
-    at += element.Bytes.End - element.Bytes.Begin;
-  }
-  if (!outline.Head.empty()) {
-    const std::string_view after = page.substr(PastLineEnd(page, previous));
-    if (out->size() < after.size() || out->compare(out->size() - after.size(), after.size(), after) != 0) std::abort();
+  for (const OwnedFields& fields : {OwnedFields::All(), *OwnedFields::Parse("description,author")}) {
+    const auto out = ComposeKeptHeadPage(page, outline, kBlock, fields);
+    if (!out) return 0;
+    std::size_t at = 0;
+    for (const auto& element : outline.Head) {
+      if (ClassifyHeadElement(element, fields) == HeadElementKind::HeadBlock) continue;
+      at = out->find(page.substr(element.Bytes.Begin, element.Bytes.End - element.Bytes.Begin), at);
+      if (at == std::string::npos) std::abort();
+      at += element.Bytes.End - element.Bytes.Begin;
+    }
+    if (!outline.Head.empty()) {
+      const std::string_view after = page.substr(PastLineEnd(page, previous));
+      if (out->size() < after.size() || out->compare(out->size() - after.size(), after.size(), after) != 0)
+        std::abort();
+    }
   }
   return 0;
 }

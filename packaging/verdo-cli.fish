@@ -11,6 +11,11 @@ complete -c verdo-cli -n '__fish_seen_subcommand_from keywords' -l seed -x -d 's
 complete -c verdo-cli -n '__fish_seen_subcommand_from keywords' -a 'upper lower capitalise reverse shuffle clear'
 complete -c verdo-cli -n '__fish_seen_subcommand_from head totals trap export import keywords' -a '(__fish_complete_suffix .tem)'
 complete -c verdo-cli -n '__fish_seen_subcommand_from export' -l keep-head -d 'only the head block elements replaced'
-complete -c verdo-cli -n '__fish_seen_subcommand_from export' -l quiet -d 'no notes on standard error'
+complete -c verdo-cli -n '__fish_seen_subcommand_from export' -l only -x -a 'title description keywords author copyright robots expires distribution revisit-after' -d 'with --keep-head: only these fields'
+complete -c verdo-cli -n '__fish_seen_subcommand_from export' -l dry-run -d 'work out every page, write none'
+complete -c verdo-cli -n '__fish_seen_subcommand_from export' -l diff -d 'a unified diff of each page that would change'
+complete -c verdo-cli -n '__fish_seen_subcommand_from export' -l quiet -d 'no notes, progress or summary on stderr'
 complete -c verdo-cli -n '__fish_seen_subcommand_from audit' -l json -d 'a JSON array of one object a page'
+complete -c verdo-cli -n '__fish_seen_subcommand_from audit' -l title-width -x -d 'titles wider than PX pixels are too wide'
+complete -c verdo-cli -n '__fish_seen_subcommand_from audit' -l description-width -x -d 'descriptions wider than PX pixels are too wide'
 complete -c verdo-cli -n '__fish_seen_subcommand_from export audit' -F

@@ -22,6 +22,7 @@
 #include "app/FieldEdit.h"
 #include "app/HelpPage.h"
 #include "app/KeyboardMenus.h"
+#include "app/MeasureTips.h"
 #include "app/MessageBox.h"
 #include "core/Product.h"
 #include "core/form/ControlIds.h"
@@ -115,6 +116,7 @@ CMetaDlg::CMetaDlg(QWidget* parent) : QDialog(parent) {
   }
 
   NameControlsForAssistiveTechnology();
+  verdo::app::InstallMeasureTips(Edit(control::Title), Edit(control::Description));
 
   Menu = new QMenu(this);
   Menu->addAction(tr("Mi&nimize"), this, &QWidget::showMinimized);

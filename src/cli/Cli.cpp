@@ -104,9 +104,23 @@ void Print(std::string_view bytes) {
   std::fflush(stdout);
 }
 
-int FinishOutput(int status) {
+namespace {
+
+bool OutputLost() {
   std::cout.flush();
-  const bool lost = !std::cout || std::fflush(stdout) != 0 || std::ferror(stdout);
+  return !std::cout || std::fflush(stdout) != 0 || std::ferror(stdout);
+}
+
+}  // namespace
+
+bool ReportLostOutput() {
+  if (!OutputLost()) return false;
+  ReportFailure("standard output", "write error");
+  return true;
+}
+
+int FinishOutput(int status) {
+  const bool lost = OutputLost();
   if (!lost || status != kDone) return status;
   ReportFailure("standard output", "write error");
   return kFailed;

@@ -13,7 +13,9 @@ namespace verdo::cli {
 
 using Args = std::vector<std::string>;
 
-enum Exit : int { kDone = 0, kFailed = 1, kUsage = 2 };
+// kOutputLost: audit's report couldn't be written, which "problems found"
+// (kFailed) mustn't be taken for.
+enum Exit : int { kDone = 0, kFailed = 1, kUsage = 2, kOutputLost = 3 };
 
 // An option a command takes: a flag ("--trap"), or one with a value
 // ("--seed N"; "-o PAGE", whose long form is "--output PAGE").
@@ -44,6 +46,7 @@ struct Command {
   std::string_view Summary;   // what it does; may run over lines
   std::span<const OptionSpec> Accepts;
   int (*Run)(const Args& operands, const Options& options);
+  std::string_view Details = {};  // shown by COMMAND --help after the options
 };
 
 // The table, in the order --help lists it.
@@ -79,6 +82,10 @@ void ReportFailure(std::string_view subject, std::string_view message, std::stri
 // their control characters escaped (EscapeForTerminal).
 void Print(std::string_view bytes);
 
+// Flushes stdout; when what was printed didn't all get through, says so on
+// stderr ("verdo-cli: standard output: write error") and returns true.
+bool ReportLostOutput();
+
 // The exit status once stdout is flushed: a command that printed its result
 // has failed if the result didn't get through (a full disk, say).
 int FinishOutput(int status);
@@ -100,7 +107,5 @@ int CmdExport(const Args& args, const Options& options);
 int CmdKeywords(const Args& args, const Options& options);
 int CmdImport(const Args& args, const Options& options);
 int CmdAudit(const Args& args, const Options& options);
-// export with --keep-head.
-int CmdExportKeepHead(const Args& args);
 
 }  // namespace verdo::cli

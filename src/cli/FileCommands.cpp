@@ -1,7 +1,7 @@
-// trap and export: the trap page, and the head block written into pages.
+// trap: the trap page, shown or written.
 #include "cli/Cli.h"
-#include "core/compose/HeadBlock.h"
 #include "core/compose/TrapPage.h"
+#include "core/text/Text.h"
 #include "platform/TextFile.h"
 
 namespace verdo::cli {
@@ -15,44 +15,16 @@ int CmdTrap(const Args& args, const Options& options) {
     Print(ComposeTrapPage(form, false));
     return kDone;
   }
+  // "-o -": the page as Generate writes it, on standard output.
+  if (*output == "-") {
+    Print(LfToCrLf(ComposeTrapPage(form, true)));
+    return kDone;
+  }
   if (const Outcome written = WriteTextFile(*output, ComposeTrapPage(form, true)); !written) {
     ReportFailure(*output, "Error Saving File", written.Reason);
     return kFailed;
   }
   return kDone;
-}
-
-int CmdExport(const Args& args, const Options& options) {
-  if (options.Has("keep-head")) return CmdExportKeepHead(args);
-  if (args.size() < 2) return UsageError("export takes a template file and at least one page");
-  MetaTagForm form;
-  if (!LoadForm(args[0], form)) return kFailed;
-  const std::string headBlock = ComposeHeadBlock(form, HeadBlockStyle::Plain);
-  int status = kDone;
-  // What the whole-head export dropped is told unless --quiet: looking costs
-  // a parse of the page.
-  std::string note;
-  HeadLossAsker tell;
-  if (!options.Has("quiet"))
-    tell = [&note](const HeadLoss& loss) {
-      note = HeadLossNote(loss);
-      return HeadLossAnswer::ReplaceAll;
-    };
-  // A page that is there but can't be read is left alone; a page that
-  // doesn't exist yet is made, holding the new head section alone.
-  for (std::size_t i = 1; i < args.size(); ++i) {
-    note.clear();
-    const ExportResult result = ExportIntoPage(
-        args[i], {}, [&headBlock] { return headBlock; }, tell);
-    if (result.Failed == ExportResult::Step::Done) {
-      if (!note.empty()) ReportFailure(args[i], note);
-      continue;
-    }
-    const char* words = result.Failed == ExportResult::Step::Opening ? "Error Opening File" : "Error Saving File";
-    ReportFailure(args[i], words, result.Reason);
-    status = kFailed;
-  }
-  return status;
 }
 
 }  // namespace verdo::cli

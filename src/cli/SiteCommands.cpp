@@ -1,12 +1,11 @@
-// export --keep-head and audit: whole sites, page by page, with the head
-// found by an HTML parser.
+// audit: whole sites, page by page, with the head found by an HTML parser.
+#include <unistd.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
 
 #include "cli/Cli.h"
-#include "core/compose/HeadBlock.h"
-#include "core/site/KeptHead.h"
 #include "core/site/PageScan.h"
 #include "core/site/SiteAudit.h"
 #include "core/text/Encoding.h"
@@ -14,6 +13,7 @@
 #include "platform/Charset.h"
 #include "platform/HtmlOutline.h"
 #include "platform/PageFile.h"
+#include "platform/TextWidth.h"
 
 namespace verdo::cli {
 
@@ -26,7 +26,7 @@ constexpr std::size_t kPrintPiece = 64 * 1024;
 // Reads the page into `bytes`; reports and returns false when it can't.
 // A page that isn't there counts as empty when `missingIsEmpty`.
 bool ReadPage(const std::string& path, std::string& bytes, bool missingIsEmpty) {
-  const PageRead read = ReadPageFile(path, bytes);
+  const PageRead read = path == "-" ? ReadPageFile(STDIN_FILENO, bytes) : ReadPageFile(path, bytes);
   if (read.State == PageRead::Status::Read) return true;
   if (read.State == PageRead::Status::Missing && missingIsEmpty) {
     bytes.clear();
@@ -37,49 +37,63 @@ bool ReadPage(const std::string& path, std::string& bytes, bool missingIsEmpty) 
   return false;
 }
 
-int KeepHead(const std::string& path, const std::string& headBlock, std::string& bytes) {
-  // A page that doesn't exist yet is made, holding a head section alone.
-  if (!ReadPage(path, bytes, true)) return kFailed;
-  const PageScan scan = ScanPage(bytes);
-  if (IsWideEncoding(scan.Charset.Encoding)) {
-    ReportFailure(path, "Error Opening File", "a page in " + std::string(scan.Charset.Encoding));
-    return kFailed;
-  }
-  const PageOutline outline = OutlinePage(bytes, scan.Charset.BomLength);
-  const auto page = ComposeKeptHeadPage(bytes, outline, EncodeForPage(headBlock, scan.Charset.Encoding));
-  if (!page) {
-    ReportFailure(path, "Error Saving File", "its title has no end tag");
-    return kFailed;
-  }
-  // Nothing to change: the file is left alone, times and all.
-  if (*page == bytes) return kDone;
-  if (const Outcome written = WritePageFile(path, *page); !written) {
-    ReportFailure(path, "Error Saving File", written.Reason);
-    return kFailed;
-  }
-  return kDone;
-}
-
 // The page's text for the parser when its values are to be read: UTF-8.
 // Characters of other pages that the form's Windows-1252 can't hold come as
-// numeric references, which the parser reads as those characters.
+// numeric references, which the parser reads as those characters. ASCII
+// bytes are ASCII in every encoding but the wide ones and ISO-2022-JP,
+// whose escape sequences switch to other characters.
 std::string_view TextForAudit(std::string_view bytes, const PageScan& scan, std::string& converted,
                               std::size_t& contentStart) {
   contentStart = scan.Charset.BomLength;
-  if (scan.Charset.Encoding == kUtf8 || (!scan.SawNonAscii && !IsWideEncoding(scan.Charset.Encoding))) return bytes;
+  const std::string_view encoding = scan.Charset.Encoding;
+  if (encoding == kUtf8 || (!scan.SawNonAscii && !IsWideEncoding(encoding) && encoding != "ISO-2022-JP")) return bytes;
   converted = Utf8FromCp1252(DecodeForForm(bytes.substr(contentStart), scan.Charset.Encoding));
   contentStart = 0;
   return converted;
 }
 
-PageAudit AuditBytes(std::string path, std::string_view bytes, std::string& converted) {
+PageAudit AuditBytes(std::string path, std::string_view bytes, std::string& converted, bool siteRoot,
+                     const AuditSettings& settings) {
   const PageScan scan = ScanPage(bytes);
   std::size_t contentStart = 0;
   const std::string_view text = TextForAudit(bytes, scan, converted, contentStart);
   PageFacts facts = FactsFromOutline(OutlinePage(text, contentStart));
   facts.HeadEndFound = scan.HeadEndFound;
   facts.EncodingMismatch = scan.EncodingMismatch;
-  return AuditPage(std::move(path), facts);
+  facts.CharsetEarly = scan.CharsetEarly;
+  facts.SiteRoot = siteRoot;
+  return AuditPage(std::move(path), facts, settings);
+}
+
+// A width limit in pixels: a number above 0.
+bool ReadWidth(const Options& options, std::string_view name, double& width) {
+  const std::string* value = options.Value(name);
+  if (!value) return true;
+  std::size_t used = 0;
+  try {
+    width = std::stod(*value, &used);
+  } catch (const std::exception&) {
+    used = 0;
+  }
+  return used > 0 && used == value->size() && width > 0 && width < 1e6;
+}
+
+// A folder's name for comparing: "site", "site/" and "./site" are one.
+fs::path FolderName(const fs::path& folder) {
+  fs::path name = folder.lexically_normal();
+  if (!name.has_filename() && name.has_parent_path()) name = name.parent_path();
+  return name.empty() ? fs::path(".") : name;
+}
+
+// The home page of a site: index.htm or index.html at the top of a folder
+// named, or named itself. Its canonical link may point at the site's root.
+bool IsSiteRoot(const fs::path& page, const Args& words) {
+  const std::string name = ToLowerAscii(page.filename().string());
+  if (name != "index.htm" && name != "index.html") return false;
+  const fs::path folder = FolderName(page.parent_path());
+  for (const auto& word : words)
+    if (page.lexically_normal() == fs::path(word).lexically_normal() || FolderName(word) == folder) return true;
+  return false;
 }
 
 bool IsPageName(const fs::path& path) {
@@ -92,7 +106,7 @@ bool IsPageName(const fs::path& path) {
 // followed (they may lead back up); links to files are.
 bool CollectPages(const std::string& word, std::vector<std::string>& pages) {
   std::error_code error;
-  if (!fs::is_directory(word, error)) {
+  if (word == "-" || !fs::is_directory(word, error)) {
     pages.push_back(word);
     return true;
   }
@@ -113,21 +127,17 @@ bool CollectPages(const std::string& word, std::vector<std::string>& pages) {
 
 }  // namespace
 
-int CmdExportKeepHead(const Args& args) {
-  if (args.size() < 2) return UsageError("export --keep-head takes a template file and at least one page");
-  MetaTagForm form;
-  if (!LoadForm(args[0], form)) return kFailed;
-  const std::string headBlock = ComposeHeadBlock(form, HeadBlockStyle::Plain);
-  int status = kDone;
-  std::string bytes;
-  for (std::size_t i = 1; i < args.size(); ++i)
-    if (KeepHead(args[i], headBlock, bytes) != kDone) status = kFailed;
-  return status;
-}
-
 int CmdAudit(const Args& words, const Options& options) {
   const bool json = options.Has("json");
   if (words.empty()) return UsageError("audit takes at least one page or folder");
+  if (std::count(words.begin(), words.end(), "-") > 1) return UsageError("standard input (\"-\") can be read once");
+  AuditSettings settings;
+  if (!ReadWidth(options, "title-width", settings.TitleWidthLimit) ||
+      !ReadWidth(options, "description-width", settings.DescriptionWidthLimit))
+    return UsageError("a width is a number of pixels above 0");
+  settings.Measure = TextWidth;
+  // The plain report prints no text: only the lengths and keys are kept.
+  if (!json) settings.TextLimit = 0;
   int status = kDone;
   std::vector<std::string> paths;
   for (const auto& word : words)
@@ -141,7 +151,8 @@ int CmdAudit(const Args& words, const Options& options) {
       status = kFailed;
       continue;
     }
-    pages.push_back(AuditBytes(std::move(path), bytes, converted));
+    const bool root = IsSiteRoot(path, words);
+    pages.push_back(AuditBytes(std::move(path), bytes, converted, root, settings));
   }
   MarkDuplicates(pages);
   // Printed in pieces, so that the whole report is never held at once.
@@ -156,7 +167,7 @@ int CmdAudit(const Args& words, const Options& options) {
   Print(out + (json ? FormatAuditJsonEnd(pages.size()) : FormatAuditSummary(pages)));
   for (const auto& page : pages)
     if (!Problems(page).empty()) status = kFailed;
-  return status;
+  return ReportLostOutput() ? kOutputLost : status;
 }
 
 }  // namespace verdo::cli

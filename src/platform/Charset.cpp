@@ -128,6 +128,17 @@ std::string DecodeForForm(std::string_view bytes, std::string_view encoding) {
   return Cp1252WithReferencesFromUtf8(utf8);
 }
 
+std::string Utf8FromPage(std::string_view bytes, std::string_view encoding) {
+  if (encoding == kUtf8) return std::string(bytes);
+  if (encoding == kWindows1252) return Utf8FromCp1252(bytes);
+  Iconv fromPage("UTF-8", IconvNameFor(encoding, false));
+  if (!fromPage.Open()) return std::string(bytes);
+  return fromPage.Run(bytes, [](std::string_view, std::string& out) {
+    out += "\xEF\xBF\xBD";
+    return std::size_t{1};
+  });
+}
+
 PageValueDecoder FormDecoderFor(std::string_view encoding) {
   if (encoding == kWindows1252) return {};
   return [encoding](std::string_view value) { return DecodeForForm(value, encoding); };

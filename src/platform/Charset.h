@@ -24,6 +24,11 @@ std::string EncodeForPage(std::string_view text, std::string_view encoding);
 // leaves the bytes as they are.
 std::string DecodeForForm(std::string_view bytes, std::string_view encoding);
 
+// Bytes of a page in `encoding` as UTF-8, for showing them: UTF-8 as it
+// is, invalid sequences included; an invalid sequence of another encoding
+// becomes U+FFFD. An encoding nothing here converts from leaves the bytes.
+std::string Utf8FromPage(std::string_view bytes, std::string_view encoding);
+
 // The decoder Import hands to the line reader: none for windows-1252, whose
 // bytes go into the form as they are.
 PageValueDecoder FormDecoderFor(std::string_view encoding);

@@ -22,6 +22,9 @@ struct PageRead {
 // reused from page to page). Refused: a folder, a FIFO, a device, a file of
 // more than kMaxPageBytes, a read error. A FIFO doesn't hold the program up.
 PageRead ReadPageFile(const std::string& path, std::string& bytes);
+// The same from an open file or pipe (standard input), read from where it
+// stands up to its end; past kMaxPageBytes it is refused.
+PageRead ReadPageFile(int fd, std::string& bytes);
 
 // Replaces the page at `path` with `bytes` exactly, safely (see FileAccess.h).
 Outcome WritePageFile(const std::string& path, std::string_view bytes);

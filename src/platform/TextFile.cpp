@@ -151,7 +151,7 @@ ExportSource::ExportSource(const std::string& path) {
   status_ = Status::Read;
 }
 
-Outcome ExportSource::CopyKeptPart(int out) {
+Outcome ExportSource::CopyKeptPart(const Take& take) {
   if (::lseek(file_.Get(), static_cast<off_t>(keepFrom_), SEEK_SET) < 0) return FailedWithErrno();
   std::string in(kChunk, '\0');
   std::string converted;
@@ -162,18 +162,52 @@ Outcome ExportSource::CopyKeptPart(int out) {
     if (got < 0) return FailedWithErrno();
     if (got == 0) return Outcome::Done();
     const auto piece = convert.Converted(std::string_view(in.data(), static_cast<std::size_t>(got)), converted);
-    if (Outcome written = WriteBytes(out, piece); !written) return written;
+    if (Outcome taken = take(piece); !taken) return taken;
   }
+}
+
+Outcome ExportSource::Produce(std::string_view start, const Take& take) {
+  if (status_ == Status::Unreadable) return Outcome::Failed(reason_);
+  Outcome taken = take(LfToCrLf(start));
+  if (taken && status_ == Status::Read) taken = CopyKeptPart(take);
+  return taken;
 }
 
 Outcome ExportSource::WriteExport(const std::string& target, std::string_view start) {
   if (status_ == Status::Unreadable) return Outcome::Failed(reason_);
-  const std::string head = LfToCrLf(start);
   return ReplaceFile(target, [&](int out) {
-    Outcome written = WriteBytes(out, head);
-    if (written && status_ == Status::Read) written = CopyKeptPart(out);
-    return written;
+    return Produce(start, [out](std::string_view piece) { return WriteBytes(out, piece); });
   });
+}
+
+Outcome ExportSource::SameAsPage(std::string_view start, bool& same) {
+  same = status_ == Status::Read;
+  if (!same) return status_ == Status::Missing ? Outcome::Done() : Outcome::Failed(reason_);
+  // The old bytes are read beside the new ones, at their own offset.
+  std::string old;
+  std::uint64_t at = 0;
+  const Outcome compared = Produce(start, [&](std::string_view piece) {
+    old.resize(piece.size());
+    for (std::size_t have = 0; same && have < piece.size();) {
+      const ssize_t got = ::pread(file_.Get(), old.data() + have, piece.size() - have, static_cast<off_t>(at + have));
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0) return FailedWithErrno();
+      if (got == 0) same = false;
+      have += static_cast<std::size_t>(got);
+    }
+    same = same && old == piece;
+    at += piece.size();
+    // Once they differ, there is nothing more to learn.
+    return same ? Outcome::Done() : Outcome::Failed("differs");
+  });
+  if (!same) return Outcome::Done();
+  if (!compared) return compared;
+  // The same so far: the same when the page has nothing more.
+  char more = 0;
+  const ssize_t got = ::pread(file_.Get(), &more, 1, static_cast<off_t>(at));
+  if (got < 0) return FailedWithErrno();
+  same = got == 0;
+  return Outcome::Done();
 }
 
 bool ExportSource::ReadWhole(std::string& bytes, std::uint64_t maxBytes) {
@@ -189,19 +223,24 @@ bool ExportSource::ReadWhole(std::string& bytes, std::uint64_t maxBytes) {
   }
 }
 
-namespace {
-
-// What replacing the whole head of `page` would lose.
-HeadLoss WholeHeadLoss(std::string_view page, const ExportSource& source) {
-  const std::size_t bom = source.Charset().BomLength;
-  if (!source.Found()) return FindSecondHead(page.substr(std::min(bom, page.size())));
-  return FindHeadLoss(OutlineMarkup(page.substr(0, source.HeadPartEnd()), bom));
+HeadLoss WholeHeadLoss(std::string_view page, bool found, std::size_t headPartEnd, std::size_t bom) {
+  if (!found) return FindSecondHead(page.substr(std::min(bom, page.size())));
+  return FindHeadLoss(OutlineMarkup(page.substr(0, headPartEnd), bom));
 }
+
+HeadLoss WholeHeadLoss(std::string_view page, const ExportSource& source) {
+  return WholeHeadLoss(page, source.Found(), static_cast<std::size_t>(source.HeadPartEnd()),
+                       source.Charset().BomLength);
+}
+
+namespace {
 
 ExportResult KeepingHead(const std::string& path, std::string_view page, const PageCharset& charset,
                          std::string_view headBlock) {
-  const auto kept =
-      ComposeKeptHeadPage(page, OutlinePage(page, charset.BomLength), EncodeForPage(headBlock, charset.Encoding));
+  const PageOutline outline = OutlinePage(page, charset.BomLength);
+  // What the parser didn't see might hold a title or a meta the form owns.
+  if (outline.HeadCut) return {ExportResult::Step::Saving, "its head is too long to be read whole"};
+  const auto kept = ComposeKeptHeadPage(page, outline, EncodeForPage(headBlock, charset.Encoding));
   if (!kept) return {ExportResult::Step::Saving, "its title has no end tag"};
   // Nothing to change: the file is left alone, times and all.
   if (*kept == page) return {};

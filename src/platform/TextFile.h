@@ -76,6 +76,13 @@ class ExportSource {
   // the target is then left as it was. Never writes over an unreadable page.
   Outcome WriteExport(const std::string& target, std::string_view start);
 
+  // The bytes WriteExport would write, handed to `take` in pieces, in order;
+  // stops at the first piece `take` fails on.
+  using Take = std::function<Outcome(std::string_view piece)>;
+  Outcome Produce(std::string_view start, const Take& take);
+  // Whether WriteExport would write the bytes the page holds now (false for
+  // a missing page); a read error is a failure.
+  Outcome SameAsPage(std::string_view start, bool& same);
   // The whole page, as it is on disk, into `bytes`; false when it is larger
   // than `maxBytes` or can't be read.
   bool ReadWhole(std::string& bytes, std::uint64_t maxBytes);
@@ -83,7 +90,7 @@ class ExportSource {
   std::uint64_t HeadPartEnd() const { return keepFrom_; }
 
  private:
-  Outcome CopyKeptPart(int out);
+  Outcome CopyKeptPart(const Take& take);
 
   Descriptor file_;
   Status status_ = Status::Unreadable;
@@ -92,6 +99,13 @@ class ExportSource {
   bool found_ = false;
   PageCharset charset_;
 };
+
+// What replacing the whole head section of the page that `source` read,
+// whose bytes `page` holds, would lose.
+HeadLoss WholeHeadLoss(std::string_view page, const ExportSource& source);
+// The same for a page cut as CutForExport (ExportPage.h) tells: whether its
+// closing line was found, where its head part ends, its byte-order mark.
+HeadLoss WholeHeadLoss(std::string_view page, bool found, std::size_t headPartEnd, std::size_t bom);
 
 // Export of a head block into the page at `path`, the whole sequence: the
 // page is opened (`opened` is told how that went), and unless it is there

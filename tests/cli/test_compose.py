@@ -53,7 +53,7 @@ class ComposeCommands(unittest.TestCase):
             (["totals", "-v"], b"unknown option '-v'"),
             (["totals", self.form, self.form], b"totals takes one template file"),
             (["trap", self.form, "--o"], b"unknown option '--o'"),
-            (["export", "--dry-run", self.form, "page.htm"], b"unknown option '--dry-run'"),
+            (["export", "--wet-run", self.form, "page.htm"], b"unknown option '--wet-run'"),
             (["import", "-k", "file:///dev/null"], b"unknown option '-k'"),
             (["keywords", "upper", self.form, "--sed", "1"], b"unknown option '--sed'"),
         ]

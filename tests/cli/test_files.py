@@ -91,7 +91,7 @@ class FileCommands(Files):
         self.assertEqual(result.stderr.decode().splitlines(), [
             "verdo-cli: %s: put a second head in front of the page, which has no line that closes its head with "
             "more after it (--keep-head replaces the head's own elements instead)" % self.path(n)
-            for n in ("closing-last.htm", "no-closing.htm")])
+            for n in ("closing-last.htm", "no-closing.htm")] + ["verdo-cli: 5 pages: 5 changed, 0 unchanged, 0 refused"])
         for name, (_, kept, found) in cases.items():
             with self.subTest(page=name):
                 self.assertEqual(read(self.path(name)), self.exported(kept, found))
@@ -111,7 +111,8 @@ class FileCommands(Files):
         result = run_cli("export", self.form, pages[0], pages[2])
         self.assertEqual((result.returncode, result.stdout), (0, b""))
         self.assertEqual(result.stderr.decode(), "verdo-cli: %s: dropped a stylesheet link, a document type line and "
-                         "an attribute on the html tag (--keep-head keeps them)\n" % pages[0])
+                         "an attribute on the html tag (--keep-head keeps them)\n"
+                         "verdo-cli: 2 pages: 2 changed, 0 unchanged, 0 refused\n" % pages[0])
         self.assertEqual(read(pages[0]), self.exported(b"<body>\r\n<p>text</p>\r\n"))
         result = run_cli("export", "--quiet", self.form, pages[1])
         self.assertEqual((result.returncode, result.stdout, result.stderr), (0, b"", b""))
@@ -129,6 +130,7 @@ class FileCommands(Files):
         self.assertEqual(result.stderr.decode().splitlines(), [
             "verdo-cli: %s: Error Opening File (not a regular file)" % folder,
             "verdo-cli: %s: Error Saving File (no such file or directory)" % unwritable,
+            "verdo-cli: 5 pages: 3 changed, 0 unchanged, 2 refused",
         ])
         self.assertEqual(read(first), self.exported(b"<BODY>Hi</BODY>\r\n</HTML>\r\n"))
         self.assertEqual(read(last), read(first))
@@ -214,6 +216,7 @@ class WithoutRootsRights(Files):
             "verdo-cli: %s: Error Opening File (permission denied)" % locked,
             "verdo-cli: %s: Error Saving File (permission denied)" % inside,
             "verdo-cli: %s: Error Saving File (permission denied)" % os.path.join(sub, "new.htm"),
+            "verdo-cli: 5 pages: 1 changed, 0 unchanged, 4 refused",
         ])
         self.assertEqual(read(readonly), SIX_LINES)
         self.assertEqual(read(locked), SIX_LINES)

@@ -45,5 +45,13 @@ TEST(PageAddress, CredentialsAreLeftOut) {
   for (const auto& [address, shown] : cases) EXPECT_EQ(AddressWithoutCredentials(address), shown) << address;
 }
 
+TEST(PageAddress, AnAddressNamesItsSchemeAPathBecomesAFileAddress) {
+  for (const char* address : {"http://x/", "file:///p.htm", "svn+ssh:x", "a:b@host/page"})
+    EXPECT_TRUE(NamesScheme(address)) << address;
+  for (const char* path : {"/p.htm", "p.htm", "./a:b", "127.0.0.1:9/p", ":x", "1a:x"})
+    EXPECT_FALSE(NamesScheme(path)) << path;
+  EXPECT_EQ(FileAddress("/my site/caf\xc3\xa9%.htm"), "file:///my%20site/caf%C3%A9%25.htm");
+}
+
 }  // namespace
 }  // namespace verdo

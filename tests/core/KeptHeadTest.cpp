@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -222,6 +223,70 @@ TEST(KeptHead, CommentBetweenTitleAndDescriptionStays) {
                   Meta(page, "<meta name=description content=x>", "name", "description")};
   EXPECT_EQ(ComposeKeptHeadPage(page, outline, kBlock),
             "<TITLE>New</TITLE>\n<META NAME=\"description\" CONTENT=\"d\">\n<!-- keep -->\n<p>");
+}
+
+TEST(KeptHead, FieldListsTakeTheNamesInAnyCaseAndNothingElse) {
+  const auto some = OwnedFields::Parse("author, Robots,revisit-after");
+  ASSERT_TRUE(some);
+  EXPECT_FALSE(some->HasTitle());
+  EXPECT_TRUE(some->Has(3) && some->Has(5) && some->Has(8));
+  EXPECT_FALSE(some->Has(1) || some->Has(4) || some->Has(6));
+  for (const char* wrong : {"", "titel", "title,,author", "meta", "description-extra"})
+    EXPECT_FALSE(OwnedFields::Parse(wrong)) << wrong;
+  EXPECT_EQ(OwnedFields::Names(),
+            "title, description, keywords, author, copyright, robots, expires, distribution, revisit-after");
+}
+
+constexpr std::string_view kAuthorBlock =
+    "<TITLE>New</TITLE>\n<META NAME=\"description\" CONTENT=\"d\">\n<META NAME=\"author\" CONTENT=\"a\">";
+
+// Only some fields: the page's other owned elements stay as they are.
+TEST(KeptHead, SomeFieldsReplaceTheirOwnElementsAndLeaveTheOthers) {
+  const std::string page =
+      "<head>\n  <title>Old</title>\n  <meta name=description content=x>\n  <meta name=author content=o>\n</head>";
+  // The outline of whichever of these elements the page holds, in its order.
+  const auto outline = [](std::string_view text) {
+    const std::pair<std::string_view, const char*> known[] = {{"<title>Old</title>", ""},
+                                                              {"<TITLE>New</TITLE>", ""},
+                                                              {"<meta name=description content=x>", "description"},
+                                                              {"<meta name=author content=o>", "author"},
+                                                              {"<META NAME=\"author\" CONTENT=\"a\">", "author"}};
+    std::vector<HeadElement> head;
+    for (const auto& [element, name] : known)
+      if (text.find(element) != std::string_view::npos)
+        head.push_back(*name ? Meta(text, element, "name", name) : At(text, element, "title"));
+    std::sort(head.begin(), head.end(), [](const auto& x, const auto& y) { return x.Bytes.Begin < y.Bytes.Begin; });
+    return WithHeadTag(text, head);
+  };
+  const std::string withoutAuthor = "<head>\n  <title>Old</title>\n  <meta name=description content=x>\n</head>";
+  struct Case {
+    std::string Page;
+    const char* Fields;
+    std::string_view Block;
+    std::string Expected;
+  } cases[] = {
+      // In place of the page's own.
+      {page, "author", kAuthorBlock,
+       "<head>\n  <title>Old</title>\n  <meta name=description content=x>\n  <META NAME=\"author\" CONTENT=\"a\">\n"
+       "</head>"},
+      // None in the page: on the line after its title.
+      {withoutAuthor, "author,keywords", kAuthorBlock,
+       "<head>\n  <title>Old</title>\n  <META NAME=\"author\" CONTENT=\"a\">\n  <meta name=description content=x>\n"
+       "</head>"},
+      // The form doesn't fill it: the page's goes, with its line.
+      {page, "author", kBlock, "<head>\n  <title>Old</title>\n  <meta name=description content=x>\n</head>"},
+      {withoutAuthor, "author", kBlock, withoutAuthor},
+      // With the title: where the title stood, as a whole run does.
+      {page, "title,author", kAuthorBlock,
+       "<head>\n  <TITLE>New</TITLE>\n  <META NAME=\"author\" CONTENT=\"a\">\n  <meta name=description content=x>\n"
+       "</head>"},
+  };
+  for (const auto& c : cases) {
+    const auto once = ComposeKeptHeadPage(c.Page, outline(c.Page), c.Block, *OwnedFields::Parse(c.Fields));
+    ASSERT_TRUE(once) << c.Fields;
+    EXPECT_EQ(*once, c.Expected) << c.Fields;
+    EXPECT_EQ(ComposeKeptHeadPage(*once, outline(*once), c.Block, *OwnedFields::Parse(c.Fields)), once) << c.Fields;
+  }
 }
 
 }  // namespace

@@ -295,7 +295,9 @@ class HttpImport(ImportCase):
 
     def test_an_address_without_its_scheme_is_refused(self):
         result = self.assert_fails(self.server.url("/page.htm").split("://", 1)[1])
-        self.assertIn(b"OpenUrl failed: 3\n", result.stderr)
+        self.assertIn(b"(not an address; write it with its scheme: http://, https://, ftp:// or file:///...)\n",
+                      result.stderr)
+        self.assertNotIn(b"OpenUrl failed", result.stderr)
         self.assertEqual(self.server.requests, [])
 
     def test_address_of_any_length(self):

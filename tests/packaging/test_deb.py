@@ -49,6 +49,7 @@ class DebTest(unittest.TestCase):
                 depends = field(deb, "Depends")
                 self.assertEqual(re.findall(r"libcurl4[^,]*", depends), ["libcurl4 (>= 7.85.0)"])
                 self.assertIn("libc6", depends)  # computed from the binary
+                self.assertIn("fonts-liberation2", depends)  # titles are measured in it
                 self.assertNotIn("verdo-cli", depends)  # they share no files
         cli = field(self.debs["verdo-cli"], "Depends")
         self.assertNotIn("libqt6", cli)  # the command-line tool needs no Qt at all

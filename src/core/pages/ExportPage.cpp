@@ -66,6 +66,19 @@ std::optional<std::size_t> HeadEndScanner::Feed(std::string_view bytes) {
   return result;
 }
 
+ExportCut CutForExport(std::string_view page) {
+  HeadEndScanner scanner;
+  PageCharsetScanner charset;
+  const auto tailStart = scanner.Feed(page);
+  charset.FeedHead(page.substr(0, tailStart.value_or(page.size())));
+  ExportCut cut;
+  cut.Found = tailStart && *tailStart < page.size();
+  if (cut.Found) charset.FeedRest(page.substr(*tailStart));
+  cut.Charset = charset.Result();
+  cut.KeepFrom = cut.Found ? *tailStart : cut.Charset.BomLength;
+  return cut;
+}
+
 std::string ExportPageStart(std::string_view headBlock, bool found) {
   return ExportPageStart(headBlock, found, PageCharset{}, {});
 }

@@ -61,6 +61,18 @@ class HeadEndScanner {
   std::uint64_t tailStart_ = 0;
 };
 
+// How Export cuts a page held whole (the file layer's ExportSource cuts a
+// page it reads in pieces the same way): whether the closing line was
+// found with a byte after it, where the kept part of the page begins (past
+// the closing line; else the whole page, less a byte-order mark, which the
+// new start carries), and the page's encoding.
+struct ExportCut {
+  bool Found = false;
+  std::size_t KeepFrom = 0;
+  PageCharset Charset;
+};
+ExportCut CutForExport(std::string_view page);
+
 // What the exported page holds before the old page's kept part:
 // "<HTML>\n<HEAD>\n", the head block, the credit comments when found,
 // and "\n</HEAD>\n".

@@ -19,4 +19,32 @@ std::string AddressWithoutCredentials(std::string_view address) {
   return std::string(address.substr(0, start)) + std::string(address.substr(start + at + 1));
 }
 
+namespace {
+
+bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
+
+}  // namespace
+
+bool NamesScheme(std::string_view text) {
+  const std::size_t colon = text.find(':');
+  if (colon == std::string_view::npos || colon == 0 || !IsAsciiLetter(text[0])) return false;
+  return std::all_of(text.begin() + 1, text.begin() + static_cast<std::ptrdiff_t>(colon),
+                     [](char c) { return IsAsciiLetter(c) || IsAsciiDigit(c) || c == '+' || c == '-' || c == '.'; });
+}
+
+std::string FileAddress(std::string_view absolutePath) {
+  constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string address = "file://";
+  for (const char c : absolutePath) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (IsAsciiLetter(c) || IsAsciiDigit(c) || c == '-' || c == '.' || c == '_' || c == '~' || c == '/') {
+      address += c;
+    } else {
+      address += {'%', kDigits[byte >> 4], kDigits[byte & 0xF]};
+    }
+  }
+  return address;
+}
+
 }  // namespace verdo

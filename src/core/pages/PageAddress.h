@@ -13,4 +13,13 @@ namespace verdo {
 // "a:b@host/page"); an address without one is returned as it is.
 std::string AddressWithoutCredentials(std::string_view address);
 
+// Whether the text starts with a scheme and its colon ("http:", "file:"),
+// as every address does; a path doesn't.
+bool NamesScheme(std::string_view text);
+
+// The file address of an absolute path: "file://" and the path, each byte
+// but letters, digits, "-._~" and "/" written as %XX ("/my page.htm" gives
+// "file:///my%20page.htm").
+std::string FileAddress(std::string_view absolutePath);
+
 }  // namespace verdo

@@ -1,6 +1,7 @@
 #include "core/site/KeptHead.h"
 
 #include <algorithm>
+#include <iterator>
 #include <vector>
 
 #include "core/text/Text.h"
@@ -22,10 +23,48 @@ bool AttributeIs(const HeadElement& element, std::string_view name, std::string_
   return found && ToLowerAscii(TrimHtmlSpace(*found)) == value;
 }
 
-bool IsBlockMeta(const HeadElement& element) {
-  for (const auto name : kBlockMetaNames)
-    if (AttributeIs(element, "name", name) || AttributeIs(element, "http-equiv", name)) return true;
-  return false;
+constexpr std::size_t kFieldCount = 1 + std::size(kBlockMetaNames);
+
+// The owned field of a page's element: 0 for the title, 1 + the index of
+// its name in kBlockMetaNames for a meta element; nothing for the rest.
+std::optional<std::size_t> FieldOf(const HeadElement& element) {
+  if (element.Tag == "title") return 0;
+  if (element.Tag != "meta") return std::nullopt;
+  for (std::size_t i = 0; i < std::size(kBlockMetaNames); ++i)
+    if (AttributeIs(element, "name", kBlockMetaNames[i]) || AttributeIs(element, "http-equiv", kBlockMetaNames[i]))
+      return 1 + i;
+  return std::nullopt;
+}
+
+std::string_view FieldName(std::size_t field) { return field == 0 ? "title" : kBlockMetaNames[field - 1]; }
+
+// The field of a line of the head block, known by how the block starts its
+// lines: "<TITLE>", "<META NAME=\"x\"" or "<META HTTP-EQUIV=\"x\"".
+std::optional<std::size_t> FieldOfBlockLine(std::string_view line) {
+  if (line.starts_with("<TITLE>")) return 0;
+  for (const std::string_view start : {"<META NAME=\"", "<META HTTP-EQUIV=\""}) {
+    if (!line.starts_with(start)) continue;
+    const std::string_view rest = line.substr(start.size());
+    const std::string name = ToLowerAscii(rest.substr(0, rest.find('"')));
+    for (std::size_t field = 1; field < kFieldCount; ++field)
+      if (FieldName(field) == name) return field;
+  }
+  return std::nullopt;
+}
+
+// The block's lines of the fields (and any line of no field), as they stood.
+std::string SelectedBlockLines(std::string_view block, const OwnedFields& fields) {
+  std::string out;
+  for (std::size_t start = 0; start < block.size();) {
+    const std::size_t end = std::min(block.find('\n', start), block.size() - 1) + 1;
+    const std::string_view line = block.substr(start, end - start);
+    const auto field = FieldOfBlockLine(line);
+    if (!field || fields.Has(*field)) out += line;
+    start = end;
+  }
+  // A last line left out leaves the line end of the one before it.
+  if (!out.empty() && out.back() == '\n' && block.back() != '\n') out.pop_back();
+  return out;
 }
 
 // Consecutive replaced elements with nothing but white space between them:
@@ -35,10 +74,10 @@ struct Run {
   bool HasTitle = false;
 };
 
-std::vector<Run> ReplacedRuns(std::string_view page, const std::vector<HeadElement>& head) {
+std::vector<Run> ReplacedRuns(std::string_view page, const std::vector<HeadElement>& head, const OwnedFields& fields) {
   std::vector<Run> runs;
   for (const auto& element : head) {
-    if (ClassifyHeadElement(element) != HeadElementKind::HeadBlock) continue;
+    if (ClassifyHeadElement(element, fields) != HeadElementKind::HeadBlock) continue;
     const ByteRange bytes = element.Bytes;
     if (bytes.Begin > bytes.End || bytes.End > page.size()) continue;
     if (!runs.empty() && runs.back().Bytes.End > bytes.Begin) continue;  // out of order: left alone
@@ -119,9 +158,16 @@ struct Anchor {
   bool IndentFromNextLine = false;  // After: indent as the next line (the head start tag's children)
 };
 
-Anchor ChooseAnchor(const PageOutline& outline, const std::vector<Run>& runs) {
+Anchor ChooseAnchor(const PageOutline& outline, const std::vector<Run>& runs, bool titleOwned) {
   for (const auto& run : runs)
     if (run.HasTitle) return {Anchor::Mode::Replace, run.Bytes.Begin, run.Bytes};
+  // Some fields alone: they stay where the page has them, and new ones
+  // join the page's title.
+  if (!titleOwned) {
+    if (!runs.empty()) return {Anchor::Mode::Replace, runs.front().Bytes.Begin, runs.front().Bytes};
+    for (const auto& element : outline.Head)
+      if (element.Tag == "title") return {Anchor::Mode::After, element.Bytes.End, {}};
+  }
   for (const auto& element : outline.Head)
     if (ClassifyHeadElement(element) == HeadElementKind::Charset) return {Anchor::Mode::After, element.Bytes.End, {}};
   if (outline.HeadTag) return {Anchor::Mode::After, outline.HeadTag->End, {}, true};
@@ -186,10 +232,37 @@ void PlaceBlock(std::string& page, const Anchor& anchor, std::size_t at, std::st
 
 }  // namespace
 
-HeadElementKind ClassifyHeadElement(const HeadElement& element) {
-  if (element.Tag == "title") return HeadElementKind::HeadBlock;
+OwnedFields OwnedFields::All() {
+  OwnedFields all;
+  all.bits_ = (1U << kFieldCount) - 1;
+  return all;
+}
+
+std::optional<OwnedFields> OwnedFields::Parse(std::string_view list) {
+  OwnedFields fields;
+  for (;;) {
+    const std::size_t comma = list.find(',');
+    const std::string name = ToLowerAscii(TrimHtmlSpace(list.substr(0, comma)));
+    std::size_t field = 0;
+    while (field < kFieldCount && FieldName(field) != name) ++field;
+    if (field == kFieldCount) return std::nullopt;
+    fields.bits_ |= 1U << field;
+    if (comma == std::string_view::npos) return fields;
+    list.remove_prefix(comma + 1);
+  }
+}
+
+std::string OwnedFields::Names() {
+  std::string names;
+  for (std::size_t field = 0; field < kFieldCount; ++field)
+    names += std::string(field ? ", " : "") + std::string(FieldName(field));
+  return names;
+}
+
+HeadElementKind ClassifyHeadElement(const HeadElement& element, const OwnedFields& fields) {
+  if (const auto field = FieldOf(element))
+    return fields.Has(*field) ? HeadElementKind::HeadBlock : HeadElementKind::Other;
   if (element.Tag != "meta") return HeadElementKind::Other;
-  if (IsBlockMeta(element)) return HeadElementKind::HeadBlock;
   if (FindAttribute(element, "charset") || AttributeIs(element, "http-equiv", "content-type"))
     return HeadElementKind::Charset;
   return HeadElementKind::Other;
@@ -201,11 +274,21 @@ std::string_view PageLineEnd(std::string_view page) {
 }
 
 std::optional<std::string> ComposeKeptHeadPage(std::string_view page, const PageOutline& outline,
-                                               std::string_view headBlock) {
+                                               std::string_view headBlock, const OwnedFields& fields) {
   for (const auto& element : outline.Head)
-    if (element.EndTagMissing && ClassifyHeadElement(element) == HeadElementKind::HeadBlock) return std::nullopt;
-  const std::vector<Run> runs = ReplacedRuns(page, outline.Head);
-  const Anchor anchor = ChooseAnchor(outline, runs);
+    if (element.EndTagMissing && FieldOf(element)) return std::nullopt;
+  const std::vector<Run> runs = ReplacedRuns(page, outline.Head, fields);
+  const std::string block = SelectedBlockLines(headBlock, fields);
+  if (block.empty()) {
+    // Nothing to put in: the page's elements of the fields just go.
+    std::string out(page);
+    for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
+      const ByteRange removal = RemovalOf(page, run->Bytes);
+      out.erase(removal.Begin, removal.End - removal.Begin);
+    }
+    return out;
+  }
+  const Anchor anchor = ChooseAnchor(outline, runs, fields.HasTitle());
 
   // First every replaced element goes, then the block is placed where the
   // anchor has moved to.
@@ -223,7 +306,7 @@ std::optional<std::string> ComposeKeptHeadPage(std::string_view page, const Page
     copied = removal.End;
   }
   out.append(page.substr(copied));
-  PlaceBlock(out, anchor, at, headBlock, PageLineEnd(page), at == outline.ContentStart);
+  PlaceBlock(out, anchor, at, block, PageLineEnd(page), at == outline.ContentStart);
   return out;
 }
 

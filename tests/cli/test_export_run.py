@@ -1,0 +1,161 @@
+"""verdo-cli export's --only, --dry-run and --diff, its summary, progress and --quiet, "-" as a page,
+audit's lost report and import's hint for a path."""
+import os
+import pty
+import shutil
+import subprocess
+import tempfile
+import unittest
+
+from clisupport import CLI, data, read, run_cli, write
+
+FORM = data("garden.tem")  # author "Web Team", robots "noindex, nocache"
+PAGES = {
+    "crlf.htm": b'<html>\r\n<head>\r\n  <meta charset="utf-8">\r\n  <title>Mine</title>\r\n'
+                b'  <meta name="description" content="own">\r\n  <meta name="author" content="Old">\r\n'
+                b'</head>\r\n<body>x</body>\r\n</html>\r\n',
+    "sub/bom.htm": b"\xef\xbb\xbf<!doctype html>\n<html><head><title>Caf\xc3\xa9</title>\n</head>\n<body>\n</body>",
+    "plain.htm": b"<p>no head at all</p>\n",
+}
+
+
+def drain(fd):
+    """What a terminal's master side holds; nothing once its other side is closed and read."""
+    try:
+        return os.read(fd, 4096)
+    except OSError:
+        return b""
+
+
+class ExportRun(unittest.TestCase):
+    def setUp(self):
+        tmp = tempfile.TemporaryDirectory()
+        self.addCleanup(tmp.cleanup)
+        self.dir = tmp.name
+        self.form = os.path.join(self.dir, "form.tem")
+        write(self.form, FORM)
+        self.site = os.path.join(self.dir, "site")
+        for name, page in PAGES.items():
+            os.makedirs(os.path.dirname(os.path.join(self.site, name)), exist_ok=True)
+            write(os.path.join(self.site, name), page)
+
+    def export(self, *args, cwd=None):
+        return subprocess.run([CLI, "export", *args], capture_output=True, timeout=120, cwd=cwd or self.site)
+
+    def snapshot(self):
+        files = {}
+        for folder, _, names in os.walk(self.dir):
+            for path in [folder] + [os.path.join(folder, n) for n in names]:
+                st = os.lstat(path)
+                files[path] = (st.st_mtime_ns, st.st_ctime_ns, st.st_ino, st.st_mode, st.st_size,
+                               None if os.path.isdir(path) else read(path))
+        return files
+
+    def test_only_replaces_the_fields_named_and_leaves_the_rest(self):
+        page = os.path.join(self.site, "crlf.htm")
+        cases = [("author", [b"<title>Mine", b'content="own"', b"Web Team"], [b"Old", b"robots", b"TITLE"]),
+                 ("Author, robots", [b"<title>Mine", b'NAME="robots"'], [b"Old", b"keywords"]),
+                 ("title", [b"<TITLE>Garden Tools", b'content="Old"'], [b"Mine", b"Spades"])]
+        for fields, present, absent in cases:
+            with self.subTest(fields=fields):
+                write(page, PAGES["crlf.htm"])
+                self.assertEqual(self.export("--keep-head", "--only", fields, self.form, page).returncode, 0)
+                out = read(page)
+                self.assertEqual([p for p in present if p not in out] + [a for a in absent if a in out], [])
+        for args, message in [(["--keep-head", "--only=titel"], b"title, description, keywords, author, copyright, "
+                                                                  b"robots, expires, distribution, revisit-after"),
+                              (["--only", "title"], b"--only goes with --keep-head")]:
+            result = self.export(*args, self.form, page)
+            self.assertEqual(result.returncode, 2)
+            self.assertIn(message, result.stderr)
+
+    def test_dry_run_and_diff_leave_every_file_and_folder_as_it_was(self):
+        before = self.snapshot()
+        for args in (["--dry-run"], ["--diff"], ["--keep-head", "--dry-run"], ["--keep-head", "--diff"]):
+            with self.subTest(args=args):
+                result = self.export(*args, self.form, *PAGES, "new.htm")
+                self.assertEqual(result.returncode, 0, result.stderr)
+                self.assertEqual(self.snapshot(), before)
+                self.assertEqual(b"bom.htm: would have dropped a document type line" in result.stderr,
+                                 "--keep-head" not in args)
+
+    def test_diff_applies_with_patch_to_give_what_a_real_run_writes(self):
+        pages = [*PAGES, "new.htm"]
+        for mode in ([], ["--keep-head"], ["--keep-head", "--only", "author,robots"]):
+            with self.subTest(mode=mode):
+                patched = os.path.join(self.dir, "patched")
+                shutil.rmtree(patched, ignore_errors=True)
+                shutil.copytree(self.site, patched)
+                diff = self.export(*mode, "--diff", self.form, *pages)
+                self.assertEqual(diff.returncode, 0, diff.stderr)
+                subprocess.run(["patch", "-s", "-p1", "-d", patched], input=diff.stdout, check=True)
+                self.assertEqual(self.export(*mode, "--quiet", self.form, *pages).returncode, 0)
+                for page in pages:
+                    self.assertEqual(read(os.path.join(patched, page)), read(os.path.join(self.site, page)), page)
+                # Nothing left to change: no diff at all (Export adds its credits on a second run into a
+                # page where it found no head section).
+                again = self.export(*mode, "--diff", self.form, *(pages if mode else pages[:2]))
+                self.assertEqual(again.stdout, b"")
+
+    def test_summary_and_progress_on_stderr_unless_quiet(self):
+        os.mkfifo(os.path.join(self.site, "fifo.htm"))
+        self.assertEqual(self.export("--keep-head", self.form, "plain.htm").stderr, b"")
+        cases = [((), b"verdo-cli: 3 pages: 1 changed, 1 unchanged, 1 refused\n"),
+                 (("--dry-run",), b"verdo-cli: 3 pages: 2 to change, 0 unchanged, 1 refused (dry run: nothing written)\n"),
+                 (("--quiet",), b"")]
+        for extra, summary in cases:
+            with self.subTest(extra=extra):
+                write(os.path.join(self.site, "crlf.htm"), PAGES["crlf.htm"])
+                result = self.export(*extra, "--keep-head", self.form, "crlf.htm", "crlf.htm", "fifo.htm")
+                self.assertEqual(result.returncode, 1)
+                self.assertTrue(result.stderr.endswith(b"(not a regular file)\n" + summary), result.stderr)
+        # On a terminal: the count of pages done, redrawn in place and taken away before the summary.
+        for extra in ((), ("--quiet",)):
+            master, slave = pty.openpty()
+            subprocess.run([CLI, "export", "--dry-run", *extra, self.form, "crlf.htm", "plain.htm"], cwd=self.site,
+                           stderr=slave, stdout=subprocess.DEVNULL, env={**os.environ, "VERDO_PROGRESS_AFTER": "0"},
+                           timeout=60)
+            os.close(slave)
+            shown = b""
+            while chunk := drain(master):
+                shown += chunk
+            os.close(master)
+            if extra:
+                self.assertEqual(shown, b"")
+            else:
+                self.assertTrue(shown.startswith(b"\rverdo-cli: 1 of 2 pages\x1b[K"), shown)
+                self.assertIn(b"\r\x1b[Kverdo-cli: 2 pages: 2 to change", shown)
+
+    def test_a_page_of_dash_is_standard_input_and_output(self):
+        page = PAGES["crlf.htm"]
+        real = os.path.join(self.dir, "real.htm")
+        cases = [(["export", self.form, "-"], ["export", self.form, real]),
+                 (["export", "--keep-head", self.form, "-"], ["export", "--keep-head", self.form, real]),
+                 (["trap", self.form, "-o", "-"], ["trap", self.form, "-o", real])]
+        for piped, written in cases:
+            with self.subTest(args=piped):
+                write(real, page)
+                result = run_cli(*piped, input=page)
+                self.assertEqual((result.returncode, result.stderr), (0, b""))
+                self.assertEqual(run_cli(*written).returncode, 0)
+                self.assertEqual(result.stdout, read(real))
+        self.assertTrue(run_cli("audit", "-", input=page).stdout.startswith(b"-: title 4, description 3, keywords 0"))
+        # ./- is a file of that name.
+        write(os.path.join(self.dir, "-"), page)
+        self.assertEqual(self.export("--keep-head", "form.tem", "./-", cwd=self.dir).stdout, b"")
+        self.assertIn(b"<TITLE>Garden Tools</TITLE>", read(os.path.join(self.dir, "-")))
+        for args in (["export", "-", "-"], ["export", self.form, "-", "a.htm", "-"], ["audit", "-", "-"]):
+            self.assertEqual(run_cli(*args, input=page).returncode, 2, args)
+
+    def test_audit_report_that_cant_be_written_and_import_of_a_path(self):
+        with open("/dev/full", "wb") as full:
+            result = subprocess.run([CLI, "audit", self.site], stdout=full, stderr=subprocess.PIPE, timeout=60)
+        self.assertEqual((result.returncode, result.stderr), (3, b"verdo-cli: standard output: write error\n"))
+        path = os.path.join(self.site, "my page.htm")
+        result = run_cli("import", path)
+        self.assertEqual((result.returncode, result.stderr.decode()), (1, "verdo-cli: %s: Error Opening File (not an "
+                         "address; for a file, use file://%s)\n" % (path, path.replace(" ", "%20"))))
+
+
+if __name__ == "__main__":
+    unittest.main()
