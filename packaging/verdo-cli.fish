@@ -16,4 +16,6 @@ complete -c verdo-cli -n '__fish_seen_subcommand_from export' -l dry-run -d 'wor
 complete -c verdo-cli -n '__fish_seen_subcommand_from export' -l diff -d 'a unified diff of each page that would change'
 complete -c verdo-cli -n '__fish_seen_subcommand_from export' -l quiet -d 'no notes, progress or summary on stderr'
 complete -c verdo-cli -n '__fish_seen_subcommand_from audit' -l json -d 'a JSON array of one object a page'
+complete -c verdo-cli -n '__fish_seen_subcommand_from audit' -l title-width -x -d 'titles wider than PX pixels are too wide'
+complete -c verdo-cli -n '__fish_seen_subcommand_from audit' -l description-width -x -d 'descriptions wider than PX pixels are too wide'
 complete -c verdo-cli -n '__fish_seen_subcommand_from export audit' -F

@@ -2,7 +2,7 @@
 # Starts Verdo on a virtual X display and saves a picture of the screen, to
 # look at the window as a user sees it: scripts/screenshot.sh [OUT.png].
 # Further steps can be driven with xdotool on the same display before the
-# picture is taken: VERDO_SCREENSHOT_STEPS='xdotool key alt+space' say.
+# picture is taken: VERDO_SCREENSHOT_STEPS='xdotool key shift+F10' say.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out=$(realpath -m "${1:-verdo.png}")

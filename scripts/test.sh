@@ -11,9 +11,23 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 
+# The suite runs with a home and XDG folders of its own, new and empty, and
+# away from the user's session bus: no test can lean on the user's dotfiles,
+# on the desktop's state or on what an earlier run left behind.
+fresh_home() {
+  local home status=0
+  home=$(mktemp -d)
+  mkdir -m 700 "$home/runtime"
+  env -u DBUS_SESSION_BUS_ADDRESS HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" \
+    XDG_CACHE_HOME="$home/.cache" XDG_STATE_HOME="$home/.local/state" XDG_RUNTIME_DIR="$home/runtime" \
+    "$@" || status=$?
+  rm -rf "$home"
+  return $status
+}
+
 echo "== normal build"
 scripts/build.sh build
-ctest --test-dir build --output-on-failure --timeout 600 -j "$(nproc)"
+fresh_home ctest --test-dir build --output-on-failure --timeout 600 -j "$(nproc)"
 
 if [ "${SKIP_FUZZ:-0}" != 1 ]; then
   echo "== fuzzing"
@@ -32,7 +46,7 @@ if [ "${SKIP_SANITIZERS:-0}" != 1 ]; then
   # log_path says: it aborts instead, an end that no test expects.
   export UBSAN_OPTIONS="halt_on_error=1:abort_on_error=1:print_stacktrace=1:log_path=$reports/ubsan"
   status=0
-  ctest --test-dir build-asan --output-on-failure --timeout 600 -j "$(nproc)" || status=$?
+  fresh_home ctest --test-dir build-asan --output-on-failure --timeout 600 -j "$(nproc)" || status=$?
   if [ -n "$(ls -A "$reports")" ]; then
     for report in "$reports"/*; do
       echo "== sanitizer report $(basename "$report")"

@@ -15,17 +15,18 @@
 
 namespace verdo::app {
 
-bool HoldsAutomationOption(std::string_view word) {
-  for (const std::string_view option : {"Automation", "Embedding"}) {
-    for (auto at = word.find(option, 1); at != std::string_view::npos; at = word.find(option, at + 1))
-      if (word[at - 1] == '-' || word[at - 1] == '/') return true;
+bool IsAutomationOption(std::string_view word) {
+  for (const std::string_view prefix : {"-", "--", "/"}) {
+    if (!word.starts_with(prefix)) continue;
+    const std::string_view option = word.substr(prefix.size());
+    if (option == "Automation" || option == "Embedding") return true;
   }
   return false;
 }
 
 bool StartedForAutomation(const QStringList& arguments) {
   for (qsizetype i = 1; i < arguments.size(); ++i)
-    if (HoldsAutomationOption(arguments[i].toStdString())) return true;
+    if (IsAutomationOption(arguments[i].toStdString())) return true;
   return false;
 }
 

@@ -24,11 +24,11 @@ namespace verdo::app {
 inline constexpr const char* kServiceName = "Deri.Didivizavud";
 inline constexpr const char* kFactoryPath = "/Deri/Didivizavud";
 
-// True when the word holds "-Automation", "/Automation", "-Embedding" or
-// "/Embedding" anywhere in it, in exactly that case ("--Automation" and
-// "x/Embedding" hold it, "-automation" doesn't).
-bool HoldsAutomationOption(std::string_view word);
-// True when an argument after the program name holds an option word: a
+// True when the whole word is "Automation" or "Embedding", in exactly that
+// case, after "-", "--" or "/": "-Automation", "/Embedding". Any other word
+// ("/srv/Automation/a.tem", "-automation", "-Automationx") is no option.
+bool IsAutomationOption(std::string_view word);
+// True when an argument after the program name is an automation option: a
 // start by the automation system.
 bool StartedForAutomation(const QStringList& arguments);
 

@@ -19,7 +19,7 @@ namespace verdo::app {
 
 std::optional<std::string> TemplateArgument(const std::vector<std::string>& words) {
   for (const std::string& word : words)
-    if (!word.empty() && word[0] != '-' && !HoldsAutomationOption(word)) return word;
+    if (!word.empty() && word[0] != '-' && !IsAutomationOption(word)) return word;
   return std::nullopt;
 }
 
@@ -113,7 +113,7 @@ void CMetaApp::SetUpAutomation() {
     UpdateActivationFile(QCoreApplication::applicationFilePath());
     return;
   }
-  CommandLine.removeIf([](const QString& word) { return HoldsAutomationOption(word.toStdString()); });
+  CommandLine.removeIf([](const QString& word) { return IsAutomationOption(word.toStdString()); });
   // Without a session bus the program runs on, unreachable.
   Automation = std::make_unique<CAutomationServer>(QDBusConnection::sessionBus(), [this] { return MainDlg; });
   Automation->Register();

@@ -15,11 +15,11 @@ class CAutomationServer;
 namespace verdo::app {
 
 // The desktop entry's id, which the desktop links the window to.
-inline constexpr const char* kDesktopFileName = "org.example.verdo.Verdo";
+inline constexpr const char* kDesktopFileName = "org.example.verdo";
 
 // The template file named on the command line (the words after the program
 // name), or nothing: the first word that is neither an option ("-" first)
-// nor holds an automation option word. Later words are ignored.
+// nor an automation option ("/Automation"). Later words are ignored.
 std::optional<std::string> TemplateArgument(const std::vector<std::string>& words);
 
 }  // namespace verdo::app

@@ -21,6 +21,8 @@
 #include "app/DialogLayout.h"
 #include "app/FieldEdit.h"
 #include "app/HelpPage.h"
+#include "app/KeyboardMenus.h"
+#include "app/MeasureTips.h"
 #include "app/MessageBox.h"
 #include "core/Product.h"
 #include "core/form/ControlIds.h"
@@ -114,14 +116,18 @@ CMetaDlg::CMetaDlg(QWidget* parent) : QDialog(parent) {
   }
 
   NameControlsForAssistiveTechnology();
+  verdo::app::InstallMeasureTips(Edit(control::Title), Edit(control::Description));
 
   Menu = new QMenu(this);
   Menu->addAction(tr("Mi&nimize"), this, &QWidget::showMinimized);
   Menu->addAction(tr("&Close"), this, &QWidget::close);
   Menu->addSeparator();
-  Menu->addAction(QString::fromUtf8(verdo::app::kAboutMenuItem), this, &CMetaDlg::ShowAboutBox);
+  QAction* about = Menu->addAction(QString::fromUtf8(verdo::app::kAboutMenuItem), this, &CMetaDlg::ShowAboutBox);
+  // Alt+Space, where the window manager leaves it to the program.
   auto* altSpace = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this);
   connect(altSpace, &QShortcut::activated, this, [this] { Menu->popup(mapToGlobal(QPoint(0, 0))); });
+  verdo::app::OpenContextMenusByKeyboard(*this);
+  for (CFieldEdit* edit : findChildren<CFieldEdit*>()) verdo::app::AddToContextMenu(*edit, about);
 
   // All controls show the form at start, and the typing limits are installed.
   ShowForm();

@@ -49,7 +49,9 @@ class CMetaDlg : public QDialog, public verdo::Host {
   bool InTransfer() const { return TransferRunning; }
 
   // The window menu: Minimize, Close, then "&About Verdo...". Opened by a
-  // right click on the dialog's background and by Alt+Space.
+  // right click on the dialog's background, and by Shift+F10 and the Menu
+  // key from any control (an edit box shows its own menu, with the About
+  // item added).
   QMenu* WindowMenu() const { return Menu; }
   void ShowAboutBox();
 

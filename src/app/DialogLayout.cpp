@@ -12,6 +12,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QStyle>
 
 #include "app/FieldEdit.h"
@@ -267,7 +268,30 @@ QRect DialogUnits::Rect(int x, int y, int width, int height) const { return QRec
 
 QSize DialogUnits::Size(int width, int height) const { return QSize(X(width), Y(height)); }
 
+QFont FontThatFits(const QFont& font, const DialogTemplate& layout, QSize room) {
+  const auto fits = [&](const QFont& candidate) {
+    const QSize size = DialogUnits(candidate).Size(layout.Width, layout.Height);
+    return size.width() <= room.width() && size.height() <= room.height();
+  };
+  QFont smaller = font;
+  const bool inPoints = font.pointSizeF() > 0;
+  for (qreal size = inPoints ? font.pointSizeF() : font.pixelSize(); !fits(smaller);) {
+    size -= inPoints ? 0.5 : 1;
+    if (size < (inPoints ? 4 : 5)) break;  // nothing readable fits: the smallest
+    if (inPoints) {
+      smaller.setPointSizeF(size);
+    } else {
+      smaller.setPixelSize(static_cast<int>(size));
+    }
+  }
+  return smaller;
+}
+
 std::vector<QWidget*> BuildDialog(QWidget& dialog, const DialogTemplate& layout) {
+  // The dialog can't be resized: in a font too large for the screen it takes
+  // a smaller size of that font, and keeps its proportions.
+  const QFont fitting = FontThatFits(dialog.font(), layout, dialog.screen()->availableGeometry().size() - kFrameRoom);
+  if (fitting != dialog.font()) dialog.setFont(fitting);
   const DialogUnits units(dialog.font());
   std::vector<QWidget*> widgets;
   for (const DialogItem& item : layout.Items) widgets.push_back(Create(dialog, item, units));

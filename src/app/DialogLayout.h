@@ -6,9 +6,9 @@
 #include <span>
 #include <vector>
 
+#include <QFont>
 #include <QRect>
 
-class QFont;
 class QWidget;
 
 namespace verdo::app {
@@ -65,9 +65,20 @@ class DialogUnits {
   int BaseHeight;  // character height, pixels
 };
 
+// The font a dialog of `layout` is laid out with where `room` (pixels) is
+// what it may take: `font` itself when the dialog fits, else the largest
+// smaller size of it (in half points, or pixels for a font set in pixels) at
+// which it does.
+QFont FontThatFits(const QFont& font, const DialogTemplate& layout, QSize room);
+
+// Room the window manager's frame takes around a window, at most.
+inline constexpr QSize kFrameRoom{16, 48};
+
 // Creates every item of the table as a child of the dialog, places it, names
 // it after its id ("1010"), sets the tab order to the table's order and the
-// dialog's fixed client size. Returns the widgets in table order.
+// dialog's fixed client size. A dialog that would be larger than its
+// screen's available area takes the font of FontThatFits first, so it can
+// always be seen whole. Returns the widgets in table order.
 std::vector<QWidget*> BuildDialog(QWidget& dialog, const DialogTemplate& layout);
 
 }  // namespace verdo::app

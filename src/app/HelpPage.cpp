@@ -6,15 +6,12 @@
 
 namespace verdo::app {
 
-QUrl FindHelpPage(const QString& programFolder, const QString& sourcePage) {
-  const QString installed = QDir(programFolder).absoluteFilePath(QStringLiteral(VERDO_INSTALLED_HELP_PAGE));
-  for (const QString& page : {installed, sourcePage}) {
-    const QFileInfo info(page);
-    if (info.isFile()) return QUrl::fromLocalFile(QDir::cleanPath(info.absoluteFilePath()));
-  }
-  return {};
+QUrl FindHelpPage(const QString& programFolder) {
+  const QFileInfo page(QDir(programFolder).absoluteFilePath(QStringLiteral(VERDO_INSTALLED_HELP_PAGE)));
+  if (!page.isFile()) return {};
+  return QUrl::fromLocalFile(QDir::cleanPath(page.absoluteFilePath()));
 }
 
-QUrl HelpPage() { return FindHelpPage(QCoreApplication::applicationDirPath(), QStringLiteral(VERDO_SOURCE_HELP_PAGE)); }
+QUrl HelpPage() { return FindHelpPage(QCoreApplication::applicationDirPath()); }
 
 }  // namespace verdo::app

@@ -6,13 +6,13 @@
 
 namespace verdo::app {
 
-// The installed page, share/doc/verdo/help.html beside the program's own
-// folder, when it is there; else `sourcePage`, the copy in the source tree of
-// a build; a file address, or an empty address when neither exists.
-QUrl FindHelpPage(const QString& programFolder, const QString& sourcePage);
+// The page at share/doc/verdo/help.html beside the program's folder, as the
+// package installs it and as a build lays it out beside bin/; a file
+// address, or an empty address when it isn't there. No path of the machine
+// that built the program is looked at.
+QUrl FindHelpPage(const QString& programFolder);
 
-// The page for this program: from the folder it runs from and the source
-// tree it was built from.
+// The page for this program, found from the folder it runs from.
 QUrl HelpPage();
 
 }  // namespace verdo::app

@@ -43,7 +43,9 @@ constexpr int kFrameRoomY = 48;
 
 CMessageBox::CMessageBox(const QString& caption, const QString& text, QWidget* parent)
     : QDialog(parent), Message(text), View(new MessageText(this)) {
-  setWindowTitle(caption);
+  // Qt shows the application's name ("verdo") for an empty title; a lone
+  // space is a caption that window managers keep and show as empty.
+  setWindowTitle(caption.isEmpty() ? QStringLiteral(" ") : caption);
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
   View->setReadOnly(true);

@@ -2,7 +2,8 @@
 // no icon. The text can be selected and copied (mouse, Ctrl+A, Ctrl+C) but
 // not changed. Lines break only where the text has a line break; the box
 // grows with its text up to the screen's available area, and beyond that
-// the text scrolls inside it. It is at least as wide as its caption needs.
+// the text scrolls inside it. It is at least as wide as its caption needs,
+// and an empty caption shows empty.
 #pragma once
 
 #include <QDialog>

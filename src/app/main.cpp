@@ -13,8 +13,9 @@ namespace {
 constexpr const char* kUsage =
     "usage: verdo [FILE.tem]\n"
     "  FILE.tem                 start with this template loaded, as the Load button loads it\n"
-    "  -Automation, -Embedding  (or /Automation, /Embedding) started by the automation system:\n"
-    "                           serve Deri.Didivizavud on the D-Bus session bus\n"
+    "  -Automation, -Embedding  (also --Automation, /Automation, ...; the whole argument, in this case)\n"
+    "                           started by the automation system: serve Deri.Didivizavud on the\n"
+    "                           D-Bus session bus\n"
     "  --help                   this text\n"
     "  --version                the version\n";
 

@@ -46,6 +46,7 @@ struct Command {
   std::string_view Summary;   // what it does; may run over lines
   std::span<const OptionSpec> Accepts;
   int (*Run)(const Args& operands, const Options& options);
+  std::string_view Details = {};  // shown by COMMAND --help after the options
 };
 
 // The table, in the order --help lists it.

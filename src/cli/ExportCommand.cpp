@@ -61,6 +61,8 @@ NewPage KeptHeadPage(std::string_view bytes, const ExportRun& run) {
   const std::string_view encoding = scan.Charset.Encoding;
   if (IsWideEncoding(encoding)) return Refusal("Error Opening File", "a page in " + std::string(encoding));
   const PageOutline outline = OutlinePage(bytes, scan.Charset.BomLength);
+  // What the parser didn't see might hold a title or a meta the form owns.
+  if (outline.HeadCut) return Refusal("Error Saving File", "its head is too long to be read whole");
   auto page = ComposeKeptHeadPage(bytes, outline, EncodeForPage(run.HeadBlock, encoding), run.Fields);
   if (!page) return Refusal("Error Saving File", "its title has no end tag");
   return {std::move(page), encoding, "", {}, {}};

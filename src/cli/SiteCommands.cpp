@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "cli/Cli.h"
 #include "core/site/PageScan.h"
@@ -12,10 +13,13 @@
 #include "platform/FolderWalk.h"
 #include "platform/HtmlOutline.h"
 #include "platform/PageFile.h"
+#include "platform/TextWidth.h"
 
 namespace verdo::cli {
 
 namespace {
+
+namespace fs = std::filesystem;
 
 constexpr std::size_t kPrintPiece = 64 * 1024;
 
@@ -31,24 +35,61 @@ bool ReadPage(OpenedPage* page, const std::string& name, std::string& bytes) {
 
 // The page's text for the parser when its values are to be read: UTF-8.
 // Characters of other pages that the form's Windows-1252 can't hold come as
-// numeric references, which the parser reads as those characters.
+// numeric references, which the parser reads as those characters. ASCII
+// bytes are ASCII in every encoding but the wide ones and ISO-2022-JP,
+// whose escape sequences switch to other characters.
 std::string_view TextForAudit(std::string_view bytes, const PageScan& scan, std::string& converted,
                               std::size_t& contentStart) {
   contentStart = scan.Charset.BomLength;
-  if (scan.Charset.Encoding == kUtf8 || (!scan.SawNonAscii && !IsWideEncoding(scan.Charset.Encoding))) return bytes;
+  const std::string_view encoding = scan.Charset.Encoding;
+  if (encoding == kUtf8 || (!scan.SawNonAscii && !IsWideEncoding(encoding) && encoding != "ISO-2022-JP")) return bytes;
   converted = Utf8FromCp1252(DecodeForForm(bytes.substr(contentStart), scan.Charset.Encoding));
   contentStart = 0;
   return converted;
 }
 
-PageAudit AuditBytes(std::string path, std::string_view bytes, std::string& converted) {
+PageAudit AuditBytes(std::string path, std::string_view bytes, std::string& converted, bool siteRoot,
+                     const AuditSettings& settings) {
   const PageScan scan = ScanPage(bytes);
   std::size_t contentStart = 0;
   const std::string_view text = TextForAudit(bytes, scan, converted, contentStart);
   PageFacts facts = FactsFromOutline(OutlinePage(text, contentStart));
   facts.HeadEndFound = scan.HeadEndFound;
   facts.EncodingMismatch = scan.EncodingMismatch;
-  return AuditPage(std::move(path), facts);
+  facts.CharsetEarly = scan.CharsetEarly;
+  facts.SiteRoot = siteRoot;
+  return AuditPage(std::move(path), facts, settings);
+}
+
+// A width limit in pixels: a number above 0.
+bool ReadWidth(const Options& options, std::string_view name, double& width) {
+  const std::string* value = options.Value(name);
+  if (!value) return true;
+  std::size_t used = 0;
+  try {
+    width = std::stod(*value, &used);
+  } catch (const std::exception&) {
+    used = 0;
+  }
+  return used > 0 && used == value->size() && width > 0 && width < 1e6;
+}
+
+// A folder's name for comparing: "site", "site/" and "./site" are one.
+fs::path FolderName(const fs::path& folder) {
+  fs::path name = folder.lexically_normal();
+  if (!name.has_filename() && name.has_parent_path()) name = name.parent_path();
+  return name.empty() ? fs::path(".") : name;
+}
+
+// The home page of a site: index.htm or index.html at the top of a folder
+// named, or named itself. Its canonical link may point at the site's root.
+bool IsSiteRoot(const fs::path& page, const Args& words) {
+  const std::string name = ToLowerAscii(page.filename().string());
+  if (name != "index.htm" && name != "index.html") return false;
+  const fs::path folder = FolderName(page.parent_path());
+  for (const auto& word : words)
+    if (page.lexically_normal() == fs::path(word).lexically_normal() || FolderName(word) == folder) return true;
+  return false;
 }
 
 bool IsPageName(std::string_view name) {
@@ -64,12 +105,20 @@ int CmdAudit(const Args& words, const Options& options) {
   const bool json = options.Has("json");
   if (words.empty()) return UsageError("audit takes at least one page or folder");
   if (std::count(words.begin(), words.end(), "-") > 1) return UsageError("standard input (\"-\") can be read once");
+  AuditSettings settings;
+  if (!ReadWidth(options, "title-width", settings.TitleWidthLimit) ||
+      !ReadWidth(options, "description-width", settings.DescriptionWidthLimit))
+    return UsageError("a width is a number of pixels above 0");
+  settings.Measure = TextWidth;
+  // The plain report prints no text: only the lengths and keys are kept.
+  if (!json) settings.TextLimit = 0;
   int status = kDone;
   std::vector<PageAudit> pages;
   std::string bytes;
   std::string converted;
   const auto audit = [&](OpenedPage* page, const std::string& name) {
-    if (ReadPage(page, name, bytes)) pages.push_back(AuditBytes(name, bytes, converted));
+    if (ReadPage(page, name, bytes))
+      pages.push_back(AuditBytes(name, bytes, converted, IsSiteRoot(name, words), settings));
     else status = kFailed;
   };
   // A folder's pages, all the way down, in name order; links to folders

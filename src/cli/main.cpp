@@ -22,9 +22,38 @@ constexpr OptionSpec kExportOptions[] = {
     {"dry-run", 0, "", "read and work out every page, write none"},
     {"diff", 0, "", "a unified diff of each page that would change (UTF-8);\nimplies --dry-run"},
     {"quiet", 0, "", "no notes, progress or summary on standard error"}};
-constexpr OptionSpec kAuditOptions[] = {{"json", 0, "", "a JSON array of one object a page"}};
+constexpr OptionSpec kAuditOptions[] = {
+    {"json", 0, "", "a JSON array of one object a page"},
+    {"title-width", 0, "PX", "titles wider than PX pixels (Arial, 20 px) are too wide (580)"},
+    {"description-width", 0, "PX", "descriptions wider than PX pixels (Arial, 14 px) are too wide (920)"}};
 constexpr OptionSpec kKeywordOptions[] = {
     {"seed", 0, "N", "shuffle seeded with N (0 to 4294967295) instead of the time"}};
+
+constexpr std::string_view kAuditProblems =
+    "Problems, page by page:\n"
+    "  no-title, empty-title             no title element in the head, or an empty one\n"
+    "  title-too-long, title-too-short   over 60 characters, under 30\n"
+    "  title-too-wide                    wider than 580 px set in Arial at 20 px\n"
+    "  multiple-titles                   more than one title element in the head\n"
+    "  no-description                    no description meta, or an empty one\n"
+    "  description-too-long              over 160 characters\n"
+    "  description-too-short             under 70 characters\n"
+    "  description-too-wide              wider than 920 px set in Arial at 14 px\n"
+    "  multiple-descriptions             more than one description meta in the head\n"
+    "  duplicate-title                   the same title (white space aside) as another page\n"
+    "  duplicate-description             the same description as another page\n"
+    "  no-head-end                       no line that Export takes as the end of the head\n"
+    "  encoding-mismatch                 a character-set declaration the bytes contradict\n"
+    "  noindex                           a robots or googlebot meta holding noindex or none\n"
+    "  canonical-invalid                 a canonical link that isn't an absolute URL, two\n"
+    "                                    with different URLs, or one at the site's root\n"
+    "                                    from a page that isn't the top index.htm\n"
+    "  hreflang-invalid                  an alternate link whose hreflang isn't a BCP 47\n"
+    "                                    language tag or x-default, or whose href is relative\n"
+    "  no-viewport                       no viewport meta setting width or initial-scale\n"
+    "  no-lang                           no lang on <html>, or not a BCP 47 language tag\n"
+    "  charset-late                      no byte-order mark, and no character-set declaration\n"
+    "                                    within the first 1024 bytes\n";
 
 // Every command; --help and each COMMAND --help are made from this table.
 constexpr Command kCommands[] = {
@@ -43,7 +72,8 @@ constexpr Command kCommands[] = {
      "the template after a keyword tool; OP: upper, lower,\ncapitalise, reverse, shuffle (seeded with N or the time), "
      "clear",
      kKeywordOptions, CmdKeywords},
-    {"audit", "PAGE|DIR...", "titles, descriptions, keywords and problems, page by page", kAuditOptions, CmdAudit},
+    {"audit", "PAGE|DIR...", "titles, descriptions, keywords and problems, page by page", kAuditOptions, CmdAudit,
+     kAuditProblems},
 };
 
 constexpr std::size_t kSummaryColumn = 36;
@@ -106,7 +136,7 @@ std::string CommandUsageText(const Command& command) {
     AddRow(text, left, option.Help);
   }
   AddRow(text, "--help", "this text");
-  return text;
+  return text + std::string(command.Details);
 }
 
 }  // namespace verdo::cli

@@ -1,9 +1,12 @@
 // Import (button 1005): the title and meta tags of the page at the Redirect
 // URL address, fetched into "temp.htm" in the current directory, fill the form.
+#include <cerrno>
+#include <optional>
 #include <string>
 
 #include "core/pages/PageAddress.h"
 #include "handlers/Handlers.h"
+#include "platform/CacheFolder.h"
 #include "platform/Import.h"
 
 namespace verdo::handlers {
@@ -21,6 +24,25 @@ DownloadEvents ShownDownload(Host& host) {
   events.Opened = [&host] { ShowStatus(host, "Please Wait"); };
   events.Progress = [&host] { host.KeepPainting(); };
   return events;
+}
+
+// "temp.htm" in the current folder. Where that folder can't hold it (the root
+// folder, where a program started by D-Bus activation runs, or one that
+// can't be written), the one in the program's cache folder, under the same
+// rules. Nothing when neither can be had.
+std::optional<ScratchFile> ImportScratchFile() {
+  if (!CurrentFolderIsRoot()) {
+    ScratchFile here = ScratchFile::Beside(kScratchFile);
+    const bool unwritable = here.Error() == EACCES || here.Error() == EPERM || here.Error() == EROFS;
+    if (!unwritable) return here;
+  }
+  if (const auto cache = CacheFolder()) return ScratchFile::Beside(*cache + "/" + kScratchFile);
+  return std::nullopt;
+}
+
+void ShowFailure(Host& host) {
+  host.ShowMessage("Error Opening File", "Import HTML");
+  ShowStatus(host, "Done.");
 }
 
 }  // namespace
@@ -43,7 +65,8 @@ void OnImport(Host& host) {
 
   // The page goes to a file of its own beside "temp.htm", which takes that
   // name only once the whole page is in.
-  ScratchFile page = ScratchFile::Beside(kScratchFile);
+  std::optional<ScratchFile> page = ImportScratchFile();
+  if (!page) return ShowFailure(host);
   std::size_t lines = 0;
   ImportEvents events;
   events.Download = ShownDownload(host);
@@ -57,12 +80,8 @@ void OnImport(Host& host) {
     // A page of many lines takes a while: let the window paint meanwhile.
     if (++lines % kLinesBetweenPaints == 0) host.KeepPainting();
   };
-  const ImportResult imported = ImportAddress(address, page, host.Form(), events);
-  if (!imported.Result) {
-    host.ShowMessage("Error Opening File", "Import HTML");
-    ShowStatus(host, "Done.");
-    return;
-  }
+  const ImportResult imported = ImportAddress(address, *page, host.Form(), events);
+  if (!imported.Result) return ShowFailure(host);
   // At the end of the head section the Status field keeps the download's "Done".
   if (!imported.HeadEnded) ShowStatus(host, "Done.");
 }

@@ -5,14 +5,12 @@
 #include <algorithm>
 #include <memory>
 
+#include "core/site/HeadExtent.h"
 #include "core/text/Text.h"
 
 namespace verdo {
 
 namespace {
-
-// A first look this far suffices for most pages without a <body> tag.
-constexpr std::size_t kFirstLook = 64 * 1024;
 
 struct Parse {
   GumboOptions Options = kGumboDefaultOptions;
@@ -42,16 +40,6 @@ std::size_t FindNoCase(std::string_view text, std::string_view lowerNeedle) {
   return std::string_view::npos;
 }
 
-// Past the first thing that looks like a <body> tag, or nothing.
-std::size_t FirstLookLength(std::string_view page) {
-  const std::size_t body = FindNoCase(page, "<body");
-  if (body != std::string_view::npos) {
-    const std::size_t close = page.find('>', body);
-    if (close != std::string_view::npos) return close + 1;
-  }
-  return std::min(page.size(), kFirstLook);
-}
-
 std::vector<GumboNode*> Children(const GumboNode* node) {
   const GumboVector& list = node->type == GUMBO_NODE_DOCUMENT ? node->v.document.children : node->v.element.children;
   std::vector<GumboNode*> out;
@@ -64,28 +52,6 @@ const GumboNode* ChildElement(const GumboNode* node, GumboTag tag) {
   for (const GumboNode* child : Children(node))
     if (child->type == GUMBO_NODE_ELEMENT && child->v.element.tag == tag) return child;
   return nullptr;
-}
-
-// Once the body (or frameset) has been started by something in the page
-// itself, no later token adds to the head. A body started by the end of the
-// text parsed so far doesn't count (more of the page may go into the head):
-// a body not started by its own tag counts only when the token that started
-// it stands in it, clear of the end, where cutting the text can't have
-// changed it.
-bool HeadIsComplete(const GumboOutput* output, std::size_t parsed) {
-  constexpr std::size_t kClearOfTheEnd = 64;
-  for (const GumboTag tag : {GUMBO_TAG_BODY, GUMBO_TAG_FRAMESET}) {
-    const GumboNode* body = ChildElement(output->root, tag);
-    if (!body) continue;
-    if (body->v.element.original_tag.length > 0) return true;
-    const auto children = Children(body);
-    if (children.empty()) return false;
-    const GumboNode* first = children.front();
-    const std::size_t at =
-        first->type == GUMBO_NODE_ELEMENT ? first->v.element.start_pos.offset : first->v.text.start_pos.offset;
-    return at + kClearOfTheEnd <= parsed;
-  }
-  return false;
 }
 
 std::size_t OffsetOf(const Parse& parse, const GumboStringPiece& piece) {
@@ -143,6 +109,10 @@ PageOutline OutlineOf(const Parse& parse, std::size_t base) {
         Written(html->v.element.original_tag) ? OffsetOf(parse, html->v.element.original_tag) : parse.Source.size();
     if (const auto end = DoctypeEnd(parse.Source.substr(0, htmlStart))) outline.DoctypeEnd = base + *end;
   }
+  for (unsigned i = 0; i < html->v.element.attributes.length; ++i) {
+    const auto* attribute = static_cast<const GumboAttribute*>(html->v.element.attributes.data[i]);
+    if (std::string_view(attribute->name) == "lang") outline.HtmlLang = attribute->value;
+  }
   if (Written(html->v.element.original_tag))
     outline.HtmlTagEnd = base + OffsetOf(parse, html->v.element.original_tag) + html->v.element.original_tag.length;
   const GumboNode* head = ChildElement(html, GUMBO_TAG_HEAD);
@@ -155,6 +125,18 @@ PageOutline OutlineOf(const Parse& parse, std::size_t base) {
     if (child->type == GUMBO_NODE_ELEMENT && Written(child->v.element.original_tag))
       outline.Head.push_back(ElementOf(parse, child, base));
   return outline;
+}
+
+// What the parser is given of `source`: as far as `extent` says, with what
+// templates hold blanked (in `blanked`, a copy, when there are any).
+std::string_view Bounded(std::string_view source, const HeadExtent& extent, std::string& blanked) {
+  const std::string_view parsed = source.substr(0, extent.End);
+  if (extent.TemplateContents.empty()) return parsed;
+  blanked.assign(parsed);
+  for (const ByteRange& contents : extent.TemplateContents)
+    if (contents.Begin < blanked.size())
+      std::fill(blanked.begin() + contents.Begin, blanked.begin() + std::min(contents.End, blanked.size()), ' ');
+  return blanked;
 }
 
 bool AllHtmlSpace(const char* text) {
@@ -190,21 +172,27 @@ void AddMarkup(const Parse& parse, const GumboNode* node, std::vector<MarkupItem
 }  // namespace
 
 std::vector<MarkupItem> OutlineMarkup(std::string_view text, std::size_t contentStart) {
-  const Parse parse(text.substr(std::min(contentStart, text.size())));
+  const std::string_view source = text.substr(std::min(contentStart, text.size()));
+  HeadExtentLimits limits;
+  limits.PastTheHead = true;
+  std::string blanked;
+  const HeadExtent extent = FindHeadExtent(source, limits);
+  const Parse parse(Bounded(source, extent, blanked));
   std::vector<MarkupItem> items;
   AddMarkup(parse, parse.Output->document, items);
+  // What the parser wasn't given may hold anything: count it as lost text.
+  if (extent.Cut) items.push_back({MarkupItem::Kind::Text, {}, std::string(source.substr(extent.End, 64))});
   return items;
 }
 
 PageOutline OutlinePage(std::string_view page, std::size_t contentStart) {
   const std::string_view source = page.substr(std::min(contentStart, page.size()));
-  std::size_t length = FirstLookLength(source);
-  for (;;) {
-    auto parse = std::make_unique<Parse>(source.substr(0, length));
-    if (length == source.size() || HeadIsComplete(parse->Output, length))
-      return OutlineOf(*parse, page.size() - source.size());
-    length = std::min(source.size(), std::max(length * 4, kFirstLook));
-  }
+  const HeadExtent extent = FindHeadExtent(source);
+  std::string blanked;
+  const auto parse = std::make_unique<Parse>(Bounded(source, extent, blanked));
+  PageOutline outline = OutlineOf(*parse, page.size() - source.size());
+  outline.HeadCut = extent.Cut;
+  return outline;
 }
 
 }  // namespace verdo

@@ -247,8 +247,10 @@ namespace {
 
 ExportResult KeepingHead(ExportSource& source, std::string_view page, std::string_view headBlock, ReplaceBatch* batch) {
   const PageCharset& charset = source.Charset();
-  const auto kept =
-      ComposeKeptHeadPage(page, OutlinePage(page, charset.BomLength), EncodeForPage(headBlock, charset.Encoding));
+  const PageOutline outline = OutlinePage(page, charset.BomLength);
+  // What the parser didn't see might hold a title or a meta the form owns.
+  if (outline.HeadCut) return {ExportResult::Step::Saving, "its head is too long to be read whole"};
+  const auto kept = ComposeKeptHeadPage(page, outline, EncodeForPage(headBlock, charset.Encoding));
   if (!kept) return {ExportResult::Step::Saving, "its title has no end tag"};
   // Nothing to change: the file is left alone, times and all.
   if (*kept == page) return {};

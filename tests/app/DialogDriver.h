@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QtTest>
@@ -46,6 +47,16 @@ inline QString TypeInto(QLineEdit* edit, const QString& text) {
   QTest::keyClick(edit, Qt::Key_Delete);
   SendKeys(edit, text);
   return edit->text();
+}
+
+// Answers a file dialog with a full path, as typing it into the name box
+// does. QFileDialog::selectFile leaves that box alone while it has the focus,
+// so the box's text is set directly, wherever the focus is.
+inline void TypeFileName(QFileDialog* dialog, const QString& path) {
+  dialog->selectFile(path);  // shows its folder, with nothing selected in the list
+  auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+  if (!name) qFatal("no name box in the file dialog");
+  name->setText(path);
 }
 
 // What the button tests share: a fresh main dialog for each test, shown, and

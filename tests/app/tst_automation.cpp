@@ -266,19 +266,30 @@ class AutomationTest : public QObject {
     QTRY_COMPARE(finished.count(), 1);
   }
 
-  void optionWordsAreExactCaseAndAnywhere() {
+  void optionWordsAreWholeArgumentsInExactCase() {
     using verdo::app::StartedForAutomation;
     const struct {
       QStringList Line;
       bool Automated;
     } cases[] = {
-        {{"verdo", "x", "-Automation"}, true}, {{"verdo", "/Embedding", "y"}, true},
-        {{"verdo", "/Automation"}, true},      {{"verdo", "-Embedding"}, true},
-        {{"verdo", "--Automation"}, true},     {{"verdo", "-Automationx"}, true},
-        {{"verdo", "x/Embedding"}, true},      {{"verdo", "AutomationAutomation-Automation"}, true},
-        {{"verdo", "-automation"}, false},     {{"verdo", "-EMBEDDING"}, false},
-        {{"verdo", "Automation"}, false},      {{"verdo", "+Automation", "Embedding"}, false},
-        {{"verdo", "-Automatio", "-"}, false}, {{"-Automation"}, false},  // the program's own name doesn't count
+        {{"verdo", "x", "-Automation"}, true},
+        {{"verdo", "/Embedding", "y"}, true},
+        {{"verdo", "/Automation"}, true},
+        {{"verdo", "-Embedding"}, true},
+        {{"verdo", "--Automation"}, true},
+        {{"verdo", "--Embedding"}, true},
+        {{"verdo", "-Automationx"}, false},
+        {{"verdo", "x/Embedding"}, false},
+        {{"verdo", "/srv/Automation/a.tem"}, false},
+        {{"verdo", "a-Embedding.tem"}, false},
+        {{"verdo", "---Automation"}, false},
+        {{"verdo", "//Automation"}, false},
+        {{"verdo", "-automation"}, false},
+        {{"verdo", "-EMBEDDING"}, false},
+        {{"verdo", "Automation"}, false},
+        {{"verdo", "+Automation", "Embedding"}, false},
+        {{"verdo", "-Automatio", "-"}, false},
+        {{"-Automation"}, false},  // the program's own name doesn't count
     };
     for (const auto& c : cases) QVERIFY2(StartedForAutomation(c.Line) == c.Automated, qPrintable(c.Line.join(' ')));
   }

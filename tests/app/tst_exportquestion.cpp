@@ -42,7 +42,7 @@ class ExportQuestionTest : public QObject, verdo::testing::DialogUnderTest {
     std::ofstream(QFile::encodeName(path).toStdString(), std::ios::binary) << page;
     verdo::testing::ModalAnswerer answerer;
     answerer.OnDialog = [&](QWidget* w) {
-      qobject_cast<QFileDialog*>(w)->selectFile(path);
+      verdo::testing::TypeFileName(qobject_cast<QFileDialog*>(w), path);
       qobject_cast<QDialog*>(w)->accept();
     };
     answerer.OnBox = [&](QDialog* box) {

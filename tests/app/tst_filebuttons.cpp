@@ -59,7 +59,7 @@ class FileButtonsTest : public QObject, verdo::testing::DialogUnderTest {
       if (file.isEmpty()) {
         dialog->reject();
       } else {
-        dialog->selectFile(file);
+        verdo::testing::TypeFileName(dialog, file);
         static_cast<QDialog*>(dialog)->accept();  // as the Open or Save button does
       }
     };

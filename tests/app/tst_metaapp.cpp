@@ -114,7 +114,7 @@ class MetaAppTest : public QObject {
 
   void desktopLinksTheWindowToItsEntry() {
     CMetaApp app(App());
-    QCOMPARE(QGuiApplication::desktopFileName(), QStringLiteral("org.example.verdo.Verdo"));
+    QCOMPARE(QGuiApplication::desktopFileName(), QStringLiteral("org.example.verdo"));
   }
 
   void templateOnTheCommandLineIsLoadedAsLoadDoes() {
@@ -148,7 +148,7 @@ class MetaAppTest : public QObject {
     QCOMPARE(run.Title, QString());
   }
 
-  void templateArgumentSkipsOptionsAndAutomationWords() {
+  void templateArgumentSkipsOptionsAndAutomationOptions() {
     using verdo::app::TemplateArgument;
     using Words = std::vector<std::string>;
     const struct {
@@ -159,10 +159,10 @@ class MetaAppTest : public QObject {
         {{"shop.tem"}, "shop.tem"},
         {{"/home/u/shop.tem"}, "/home/u/shop.tem"},  // the desktop hands over full paths
         {{"-Automation", "shop.tem"}, "shop.tem"},
-        {{"x/Embedding", "--Automation"}, std::nullopt},
+        {{"--Automation", "x/Embedding"}, "x/Embedding"},
         {{"--", "-x.tem", "a.tem", "b.tem"}, "a.tem"},
         {{"/Automation"}, std::nullopt},
-        {{"/srv/Automation/a.tem"}, std::nullopt},  // holds "/Automation": an option word
+        {{"/srv/Automation/a.tem"}, "/srv/Automation/a.tem"},  // a file in a folder of that name
         {{"/srv/automation/a.tem"}, "/srv/automation/a.tem"},
         {{""}, std::nullopt},
     };

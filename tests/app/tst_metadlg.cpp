@@ -1,6 +1,7 @@
 // The real main dialog under the offscreen platform: its layout, the form
 // at start, typing limits, the limit-check failure, the ways it ends, and
 // the Preview, Totals, Help and About commands.
+#include <qpa/qplatformwindow.h>
 #include <QAccessible>
 #include <QCheckBox>
 #include <QClipboard>
@@ -56,12 +57,6 @@ QLineEdit* EditOf(const QWidget& dialog, int id) { return verdo::testing::EditOf
 // Types where the cursor is, whatever the box holds.
 using verdo::testing::SendKeys;
 
-// Waits, within reason, until the answerer has seen what the action opened.
-template <class Pred>
-bool Eventually(Pred pred) {
-  return QTest::qWaitFor(pred, 5000);
-}
-
 // A control's rectangle in the dialog, whatever box it stands in.
 QRect InDialog(const QWidget& dialog, const QWidget& widget) {
   return QRect(widget.mapTo(&dialog, QPoint(0, 0)), widget.size());
@@ -108,6 +103,7 @@ class MetaDlgTest : public QObject {
   void attachedAutomationObjectHidesInsteadOfEnding();
   void closeRequestDuringATransferIsRefused();
   void previewShowsTheHeadBlockCaptionedWithTheTitle();
+  void previewOfAnEmptyTitleHasAnEmptyCaption();
   void totalsShowsTheCounts();
   void screenReadersGetNamesAndGroups();
   void helpOpensTheHelpPage();
@@ -627,6 +623,26 @@ void MetaDlgTest::previewShowsTheHeadBlockCaptionedWithTheTitle() {
   QCOMPARE(dlg.windowTitle(), QStringLiteral("Verdo"));
 }
 
+namespace {
+
+// The caption that the X11 and Wayland platforms hand to the window system.
+struct WindowSystemTitle : QPlatformWindow {
+  static QString Of(const QString& title) { return formatWindowTitle(title, QStringLiteral(" \u2014 ")); }
+};
+
+}  // namespace
+
+// Not the program's name, which Qt puts in an empty caption.
+void MetaDlgTest::previewOfAnEmptyTitleHasAnEmptyCaption() {
+  CMetaDlg dlg;
+  ModalAnswerer answerer;
+  QString shown = QStringLiteral("none");
+  answerer.OnBox = [&](QDialog* box) { shown = WindowSystemTitle::Of(box->windowTitle()); };
+  Control<QPushButton>(dlg, control::Preview)->click();
+  QCOMPARE(answerer.Boxes.size(), std::size_t(1));
+  QCOMPARE(shown.trimmed(), QString());
+}
+
 void MetaDlgTest::totalsShowsTheCounts() {
   CMetaDlg dlg;
   ModalAnswerer answerer;
@@ -701,7 +717,8 @@ void MetaDlgTest::screenReadersGetNamesAndGroups() {
   QVERIFY(logoNamed);
 }
 
-// From a build, Help opens the page of the source tree.
+// From a build, Help opens the build's copy of the page, laid out beside
+// bin/ as the package installs it.
 void MetaDlgTest::helpOpensTheHelpPage() {
   CMetaDlg dlg;
   UrlCatcher catcher;
@@ -710,39 +727,35 @@ void MetaDlgTest::helpOpensTheHelpPage() {
   }
   Control<QPushButton>(dlg, control::Help)->click();
   for (const char* scheme : {"file", "http", "https"}) QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
-  QCOMPARE(catcher.Opened, QList<QUrl>{QUrl::fromLocalFile(SourceHelpPage())});
-  QFile page(catcher.Opened[0].toLocalFile());
-  QVERIFY(page.open(QIODevice::ReadOnly));
-  QVERIFY(page.readAll().contains("<title>Verdo Help</title>"));
+  const QString copy = QDir::cleanPath(QCoreApplication::applicationDirPath() + "/../share/doc/verdo/help.html");
+  QCOMPARE(catcher.Opened, QList<QUrl>{QUrl::fromLocalFile(copy)});
+  QFile page(copy), source(SourceHelpPage());
+  QVERIFY(page.open(QIODevice::ReadOnly) && source.open(QIODevice::ReadOnly));
+  QCOMPARE(page.readAll(), source.readAll());
   QCOMPARE(Control<QPushButton>(dlg, control::Help)->text(), QStringLiteral("&Help"));
 }
 
-// Installed, the page lies in share/doc/verdo beside the program's folder.
+// The page lies in share/doc/verdo beside the program's folder, or there is none.
 void MetaDlgTest::helpPrefersTheInstalledPage() {
   QTemporaryDir prefix;
   QVERIFY(prefix.isValid());
   QVERIFY(QDir(prefix.path()).mkpath(QStringLiteral("bin")));
-  QVERIFY(QDir(prefix.path()).mkpath(QStringLiteral("share/doc/verdo")));
   const QString program = prefix.filePath(QStringLiteral("bin"));
   const QString installed = prefix.filePath(QStringLiteral("share/doc/verdo/help.html"));
-  const QString missing = prefix.filePath(QStringLiteral("missing.html"));
-  // Without the installed page: the source tree's, else nothing.
-  QCOMPARE(verdo::app::FindHelpPage(program, SourceHelpPage()), QUrl::fromLocalFile(SourceHelpPage()));
-  QVERIFY(verdo::app::FindHelpPage(program, missing).isEmpty());
+  QVERIFY(verdo::app::FindHelpPage(program).isEmpty());
   // A folder of that name is no page.
   QVERIFY(QDir(prefix.path()).mkpath(QStringLiteral("share/doc/verdo/help.html")));
-  QVERIFY(verdo::app::FindHelpPage(program, missing).isEmpty());
+  QVERIFY(verdo::app::FindHelpPage(program).isEmpty());
   QVERIFY(QDir(prefix.path()).rmdir(QStringLiteral("share/doc/verdo/help.html")));
   QFile page(installed);
   QVERIFY(page.open(QIODevice::WriteOnly));
   page.close();
-  QCOMPARE(verdo::app::FindHelpPage(program, SourceHelpPage()), QUrl::fromLocalFile(installed));
+  QCOMPARE(verdo::app::FindHelpPage(program), QUrl::fromLocalFile(installed));
 }
 
 void MetaDlgTest::windowMenuOpensTheAboutBox() {
   CMetaDlg dlg;
   dlg.show();
-  QVERIFY(QTest::qWaitForWindowExposed(&dlg));
   QMenu* menu = dlg.WindowMenu();
   const QList<QAction*> actions = menu->actions();
   QVERIFY(actions.size() >= 2);
@@ -750,18 +763,47 @@ void MetaDlgTest::windowMenuOpensTheAboutBox() {
   QAction* about = actions.back();
   QCOMPARE(about->text(), QStringLiteral("&About Verdo..."));
 
+  // The menu that a key or click opened ("window", or "edit" for an edit
+  // box's own menu with About last), closed at once. Before each key, the
+  // window is made the active one again (the offscreen platform gives a menu
+  // the activation and leaves it there): shortcuts work in the active window.
+  const auto opened = [&] {
+    auto* m = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (!m) return QStringLiteral("none");
+    const QList<QAction*> items = m->actions();
+    const bool copy = std::any_of(items.begin(), items.end(), [](QAction* a) { return a->text().startsWith("&Copy"); });
+    m->close();
+    return QString::fromLatin1(m == menu ? "window" : copy && items.back() == about ? "edit" : "other");
+  };
+  const auto ready = [&] {
+    dlg.activateWindow();
+    QTRY_COMPARE(QApplication::activeWindow(), &dlg);
+  };
+  // Alt+Space and a right click on the background open the window menu.
+  ready();
+  QTest::keyClick(&dlg, Qt::Key_Space, Qt::AltModifier);
+  QCOMPARE(opened(), "window");
+  QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(600, 500), dlg.mapToGlobal(QPoint(600, 500)));
+  QApplication::sendEvent(&dlg, &rightClick);
+  QCOMPARE(opened(), "window");
+  // Shift+F10 and the Menu key, from every kind of control.
+  const std::pair<int, const char*> controls[] = {
+      {control::Title, "edit"},     {control::Status, "edit"},   {control::Load, "window"},
+      {control::Revisit, "window"}, {control::Global, "window"}, {control::ClearKeywords, "window"},
+  };
+  for (const auto& [id, expected] : controls) {
+    for (const auto& [key, modifiers] : {std::pair{Qt::Key_F10, Qt::ShiftModifier}, {Qt::Key_Menu, Qt::NoModifier}}) {
+      ready();
+      Control(dlg, id)->setFocus();
+      QTest::keyClick(Control(dlg, id), key, modifiers);
+      QCOMPARE(opened(), QString::fromLatin1(expected));
+    }
+  }
+
   ModalAnswerer answerer;
   answerer.OnDialog = [](QWidget* w) {
     if (auto* ok = w->findChild<QPushButton*>(QStringLiteral("1"))) ok->click();
   };
-  // Alt+Space and a right click on the background open the menu.
-  QTest::keyClick(&dlg, Qt::Key_Space, Qt::AltModifier);
-  QVERIFY(Eventually([&] { return answerer.Menus.size() == 1; }));
-  QCOMPARE(answerer.Menus[0], menu);
-  QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(600, 500), dlg.mapToGlobal(QPoint(600, 500)));
-  QApplication::sendEvent(&dlg, &rightClick);
-  QVERIFY(Eventually([&] { return answerer.Menus.size() == 2; }));
-
   const QString titleBefore = EditOf(dlg, control::Title)->text();
   about->trigger();
   QCOMPARE(answerer.DialogTitles.size(), std::size_t(1));
@@ -817,8 +859,7 @@ void MetaDlgTest::chooseFileReturnsPathAndExtension() {
         fileDialog->reject();
         return;
       }
-      fileDialog->setDirectory(dir.path());
-      fileDialog->selectFile(dir.filePath(c.Name));
+      verdo::testing::TypeFileName(fileDialog, dir.filePath(c.Name));
       QMetaObject::invokeMethod(fileDialog, "accept");
     };
     const auto chosen = dlg.ChooseFile(c.Mode, c.Initial, "Export");

@@ -18,9 +18,10 @@ class Escapes(unittest.TestCase):
         self.dir = tmp.name.encode()
 
     def test_messages_and_audit_lines_quote_names_and_escape_controls(self):
-        page = b"<title>T</title><meta name=description content=D>\n</head>\n<body>\n"
+        page = (b'<html lang=en><meta charset=utf-8><meta name=viewport content=width=device-width><title>%s</title>'
+                b"<meta name=description content=%s>\n</head>\n<body>\n" % (b"T" * 30, b"D" * 70))
         write(os.path.join(self.dir, b"x\n1 page\x1b[2J.htm"), page)
-        audited = b'"%s/x\\n1 page\\033[2J.htm": title 1, description 1, keywords 0\n' % self.dir
+        audited = b'"%s/x\\n1 page\\033[2J.htm": title 30, description 70, keywords 0\n' % self.dir
         cases = [
             (["head", b"a\nb\x9b.tem"], 1, b"", b'verdo-cli: "a\\nb\\233.tem": Error Opening File ('),
             (["keywords", b"up\x1b[31m", b"f.tem"], 2, b"", b"verdo-cli: unknown keywords operation 'up\\033[31m'\n"),

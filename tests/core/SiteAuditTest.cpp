@@ -78,18 +78,18 @@ TEST(SiteAudit, EachProblemAndNoneWhereThereIsNone) {
     std::vector<std::string> Codes;
   } cases[] = {
       {"Good", Facts(sixty, oneSixty), {}},
-      {"NoTitle", Facts(std::nullopt, "d"), {"no-title"}},
-      {"EmptyTitle", Facts(" \n ", "d"), {"empty-title"}},
-      {"TitleTooLong", Facts(sixty + "t", "d"), {"title-too-long"}},
+      {"NoTitle", Facts(std::nullopt, "d"), {"no-title", "description-too-short"}},
+      {"EmptyTitle", Facts(" \n ", "d"), {"empty-title", "description-too-short"}},
+      {"TitleTooLong", Facts(sixty + "t", "d"), {"title-too-long", "description-too-short"}},
       // 60 characters of two bytes each are not too long.
-      {"LongInBytesOnly", Facts(sixtyAccents, "d"), {}},
-      {"NoDescription", Facts("t", std::nullopt), {"no-description"}},
-      {"EmptyDescription", Facts("t", ""), {"no-description"}},
-      {"DescriptionTooLong", Facts("t", oneSixty + "d"), {"description-too-long"}},
+      {"LongInBytesOnly", Facts(sixtyAccents, oneSixty), {}},
+      {"NoDescription", Facts(sixty, std::nullopt), {"no-description"}},
+      {"EmptyDescription", Facts(sixty, ""), {"no-description"}},
+      {"DescriptionTooLong", Facts(sixty, oneSixty + "d"), {"description-too-long"}},
       {"Everything", Facts(std::nullopt, std::nullopt), {"no-title", "no-description"}},
   };
   for (const auto& c : cases) EXPECT_EQ(Codes(AuditPage("p", c.Facts)), c.Codes) << c.Name;
-  PageFacts broken = Facts("t", "d");
+  PageFacts broken = Facts(sixty, oneSixty);
   broken.HeadEndFound = false;
   broken.EncodingMismatch = true;
   EXPECT_EQ(Codes(AuditPage("p", broken)), (std::vector<std::string>{"no-head-end", "encoding-mismatch"}));
@@ -102,9 +102,11 @@ TEST(SiteAudit, DuplicatesAreTheSameTextOnAnotherPageEmptyOnesAside) {
       AuditPage("e", Facts("", std::nullopt)),
   };
   MarkDuplicates(pages);
-  EXPECT_EQ(Codes(pages[0]), (std::vector<std::string>{"duplicate-title", "duplicate-description"}));
-  EXPECT_EQ(Codes(pages[1]), (std::vector<std::string>{"duplicate-title"}));
-  EXPECT_EQ(Codes(pages[2]), (std::vector<std::string>{"duplicate-description"}));
+  const std::vector<std::string> tooShort = {"title-too-short", "description-too-short"};
+  EXPECT_EQ(Codes(pages[0]),
+            (std::vector<std::string>{"duplicate-title", "duplicate-description", tooShort[0], tooShort[1]}));
+  EXPECT_EQ(Codes(pages[1]), (std::vector<std::string>{"duplicate-title", tooShort[0], tooShort[1]}));
+  EXPECT_EQ(Codes(pages[2]), (std::vector<std::string>{"duplicate-description", tooShort[0], tooShort[1]}));
   EXPECT_EQ(Codes(pages[3]), (std::vector<std::string>{"empty-title", "no-description"}));
   EXPECT_EQ(Codes(pages[4]), (std::vector<std::string>{"empty-title", "no-description"}));
 }
@@ -131,11 +133,15 @@ TEST(SiteAudit, LineAndSummary) {
                                   AuditPage("b.htm", Facts(std::nullopt, std::nullopt)),
                                   AuditPage("c.htm", Facts("Shop", "More"))};
   MarkDuplicates(pages);
-  EXPECT_EQ(FormatAuditLine(pages[0]), "a.htm: title 4, description 5, keywords 2: duplicate-title\n");
+  EXPECT_EQ(FormatAuditLine(pages[0]),
+            "a.htm: title 4, description 5, keywords 2: duplicate-title, title-too-short, description-too-short\n");
   EXPECT_EQ(FormatAuditLine(pages[1]), "b.htm: title -, description -, keywords 0: no-title, no-description\n");
-  EXPECT_EQ(FormatAuditSummary(pages), "3 pages, 3 with problems (no-title 1, no-description 1, duplicate-title 2)\n");
-  EXPECT_EQ(FormatAuditLine(AuditPage("ok.htm", Facts("T", "D"))), "ok.htm: title 1, description 1, keywords 0\n");
-  EXPECT_EQ(FormatAuditSummary({AuditPage("ok.htm", Facts("T", "D"))}), "1 page, 0 with problems\n");
+  EXPECT_EQ(FormatAuditSummary(pages),
+            "3 pages, 3 with problems (no-title 1, no-description 1, duplicate-title 2, "
+            "title-too-short 2, description-too-short 2)\n");
+  const PageFacts good = Facts(std::string(30, 't'), std::string(70, 'd'));
+  EXPECT_EQ(FormatAuditLine(AuditPage("ok.htm", good)), "ok.htm: title 30, description 70, keywords 0\n");
+  EXPECT_EQ(FormatAuditSummary({AuditPage("ok.htm", good)}), "1 page, 0 with problems\n");
   EXPECT_EQ(FormatAuditSummary({}), "0 pages, 0 with problems\n");
 }
 
@@ -143,8 +149,8 @@ TEST(SiteAudit, JsonEscapesAndNulls) {
   const std::vector<PageAudit> pages = {AuditPage("a\"\\\x01\xFF.htm", Facts("T\tx", std::nullopt, "k"))};
   EXPECT_EQ(FormatAuditJson(pages),
             "[\n{\"page\": \"a\\\"\\\\\\u0001\xEF\xBF\xBD.htm\", \"title\": \"T x\", \"title_length\": 3, "
-            "\"description\": null, \"description_length\": 0, \"keywords\": [\"k\"], "
-            "\"problems\": [\"no-description\"]}\n]\n");
+            "\"title_width\": null, \"description\": null, \"description_length\": 0, \"description_width\": null, "
+            "\"keywords\": [\"k\"], \"problems\": [\"no-description\", \"title-too-short\"]}\n]\n");
   EXPECT_EQ(FormatAuditJson({}), "[]\n");
   // DEL and C1 controls escaped too (still the same JSON text).
   EXPECT_NE(FormatAuditJson({AuditPage("p", Facts("\x7F\xC2\x9B\xC2\xA0", std::nullopt))})

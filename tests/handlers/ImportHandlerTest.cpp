@@ -282,6 +282,38 @@ TEST_F(ImportHandler, FromAFileTheDeclarationOrTheBytesTellTheEncoding) {
   }
 }
 
+// The root folder (where a program that D-Bus started runs) and a folder that
+// can't be written can't hold "temp.htm": it goes to the cache folder.
+TEST_F(ImportHandler, WhereTheCurrentFolderCantHoldTempHtmTheCacheFolderDoes) {
+  const std::string cache = folder_ / "cache";
+  testing::ScopedEnvironment xdg("XDG_CACHE_HOME", cache.c_str());
+  const std::string address = Page("<TITLE>Cached</TITLE>\n</HEAD>\n");
+  fs::create_directory(folder_ / "locked");
+  fs::permissions(folder_ / "locked", fs::perms::owner_read | fs::perms::owner_exec);
+  for (const fs::path& where : {fs::path("/"), folder_ / "locked"}) {
+    SCOPED_TRACE(where);
+    if (where != "/" && ::access(where.c_str(), W_OK) == 0) continue;  // root writes anywhere
+    fs::current_path(where);
+    ScriptedHost host;
+    host.Controls.RedirectUrl = address;
+    handlers::OnImport(host);
+    EXPECT_EQ(host.Controls.Title, "Cached");
+    EXPECT_EQ(Bytes(cache + "/verdo/temp.htm"), Bytes(folder_ / "page.htm"));
+    EXPECT_EQ(fs::status(cache + "/verdo").permissions(), fs::perms::owner_all);
+    fs::remove(cache + "/verdo/temp.htm");
+  }
+  // A link in the cache folder's place is refused, and nothing is written through it.
+  fs::remove(cache + "/verdo");
+  fs::create_directory_symlink(folder_, cache + "/verdo");
+  fs::current_path("/");
+  ScriptedHost host;
+  host.Controls.RedirectUrl = address;
+  handlers::OnImport(host);
+  EXPECT_EQ(host.Log.back(), "ShowForm [Done.]");
+  EXPECT_EQ(host.Controls.Title, "");
+  EXPECT_FALSE(fs::exists(folder_ / "temp.htm"));
+}
+
 TEST_F(ImportHandler, AUtf16PageCantBeReadAndLeavesTheFormAsItWas) {
   ScriptedHost host;
   host.Controls.RedirectUrl = Page(std::string("\xFF\xFE<\0T\0>\0x\0\n\0", 12));

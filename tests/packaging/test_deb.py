@@ -47,18 +47,23 @@ class DebTest(unittest.TestCase):
             with self.subTest(package=name):
                 self.assertEqual(field(deb, "Version"), PACKAGE_VERSION)
                 depends = field(deb, "Depends")
-                self.assertIn("libcurl4 (>= 7.85.0)", depends)
+                self.assertEqual(re.findall(r"libcurl4[^,]*", depends), ["libcurl4 (>= 7.85.0)"])
                 self.assertIn("libc6", depends)  # computed from the binary
+                self.assertIn("fonts-liberation2", depends)  # titles are measured in it
                 self.assertNotIn("verdo-cli", depends)  # they share no files
         cli = field(self.debs["verdo-cli"], "Depends")
         self.assertNotIn("libqt6", cli)  # the command-line tool needs no Qt at all
         self.assertIn("libgumbo1", cli)
         window = field(self.debs["verdo"], "Depends")
-        for runtime in ("libqt6core6", "libqt6widgets6", "libqt6dbus6", "libqt6svg6"):
+        for runtime in ("libqt6core6", "libqt6widgets6", "libqt6dbus6", "libqt6svg6", "qt6-qpa-plugins"):
             self.assertIn(runtime, window)
+        self.assertEqual(field(self.debs["verdo"], "Recommends"), "qt6-wayland")
+        synopses = set()
         for name, deb in self.debs.items():
             description = field(deb, "Description").splitlines()
             self.assertGreater(len(description), 2, name)  # an extended description
+            synopses.add(description[0])
+        self.assertEqual(len(synopses), 2, synopses)  # each package its own
 
     def test_each_package_holds_its_own_files(self):
         cli, window = contents(self.debs["verdo-cli"]), contents(self.debs["verdo"])
@@ -71,11 +76,12 @@ class DebTest(unittest.TestCase):
                      "./usr/share/lintian/overrides/verdo-cli"):
             self.assertIn(path, cli)
         for path in ("./usr/bin/verdo", "./usr/share/man/man1/verdo.1.gz",
-                     "./usr/share/applications/org.example.verdo.Verdo.desktop",
-                     "./usr/share/metainfo/org.example.verdo.Verdo.metainfo.xml",
+                     "./usr/share/applications/org.example.verdo.desktop",
+                     "./usr/share/metainfo/org.example.verdo.metainfo.xml",
                      "./usr/share/mime/packages/verdo-template.xml",
                      "./usr/share/dbus-1/services/Deri.Didivizavud.service",
-                     "./usr/share/doc/verdo/copyright", "./usr/share/doc/verdo/changelog.Debian.gz"):
+                     "./usr/share/doc/verdo/copyright", "./usr/share/doc/verdo/changelog.Debian.gz",
+                     "./usr/share/doc/verdo/help.html"):
             self.assertIn(path, window)
 
     def test_activation_file_names_the_installed_program(self):
@@ -105,6 +111,17 @@ class DebTest(unittest.TestCase):
                 self.assertTrue({s for s in symbols if re.fullmatch(r"__\w+_chk", s)} - {"__stack_chk_fail"},
                                 name)  # fortified functions
                 self.assertIn("GNU_RELRO", run("readelf", "-W", "-l", binary).stdout, name)
+
+    def test_programs_hold_no_path_of_the_build_machine(self):
+        source = pathlib.Path(__file__).resolve().parents[2]
+        with tempfile.TemporaryDirectory() as root:
+            for deb in self.debs.values():
+                subprocess.run(["dpkg-deb", "-x", str(deb), root], check=True)
+            for name in ("verdo", "verdo-cli"):
+                program = pathlib.Path(root, "usr", "bin", name).read_bytes()
+                for path in (str(source), str(BUILD)):
+                    for encoding in ("utf-8", "utf-16-le"):  # Qt keeps its string literals in UTF-16
+                        self.assertNotIn(path.encode(encoding), program, (name, path))
 
     def test_lintian_finds_no_error_and_no_warning(self):
         if not shutil.which("lintian"):

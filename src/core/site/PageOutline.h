@@ -35,7 +35,11 @@ struct PageOutline {
   std::optional<std::size_t> DoctypeEnd;  // past the document type declaration
   std::optional<std::size_t> HtmlTagEnd;  // past an <html ...> start tag written in the page
   std::optional<ByteRange> HeadTag;       // a <head ...> start tag written in the page
-  std::vector<HeadElement> Head;          // the head's elements, in document order
+  std::optional<std::string> HtmlLang;    // the lang attribute of <html>, decoded
+  // The head went on past what the parser is given (see HtmlOutline.h):
+  // elements after that point are missing from `Head`.
+  bool HeadCut = false;
+  std::vector<HeadElement> Head;  // the head's elements, in document order
 };
 
 // The value of an attribute (by lower-case name), or nothing.

@@ -26,6 +26,10 @@ PageScan ScanPage(std::string_view page) {
   declaration.Feed(page.substr(0, headPart));
   scan.EncodingMismatch = EncodingContradicted(bom ? std::optional(bom->Encoding) : std::nullopt,
                                                declaration.Encoding(), utf8.Valid(), utf8.SawNonAscii());
+  constexpr std::size_t kPrescan = 1024;
+  CharsetDeclarationFinder early;
+  early.Feed(page.substr(0, kPrescan));
+  scan.CharsetEarly = bom.has_value() || early.Found();
   return scan;
 }
 

@@ -16,6 +16,9 @@ struct PageScan {
   PageCharset Charset;       // as Export decides it
   bool SawNonAscii = false;  // any byte past the byte-order mark that isn't ASCII
   bool EncodingMismatch = false;
+  // A byte-order mark, or a declaration that ends within the first 1024
+  // bytes, where browsers look for one before they parse the page.
+  bool CharsetEarly = false;
 };
 
 // The declaration counts in the part Export replaces: up to the closing

@@ -1,5 +1,6 @@
 #include "core/site/SiteAudit.h"
 
+#include <cmath>
 #include <cstdio>
 #include <iterator>
 #include <unordered_map>
@@ -13,9 +14,27 @@ namespace verdo {
 namespace {
 
 // In the order Problems() lists them.
-constexpr std::string_view kProblemCodes[] = {
-    "no-title",        "empty-title",           "title-too-long", "no-description",   "description-too-long",
-    "duplicate-title", "duplicate-description", "no-head-end",    "encoding-mismatch"};
+constexpr std::string_view kProblemCodes[] = {"no-title",
+                                              "empty-title",
+                                              "title-too-long",
+                                              "no-description",
+                                              "description-too-long",
+                                              "duplicate-title",
+                                              "duplicate-description",
+                                              "no-head-end",
+                                              "encoding-mismatch",
+                                              "multiple-titles",
+                                              "multiple-descriptions",
+                                              "title-too-short",
+                                              "description-too-short",
+                                              "title-too-wide",
+                                              "description-too-wide",
+                                              "noindex",
+                                              "canonical-invalid",
+                                              "hreflang-invalid",
+                                              "no-viewport",
+                                              "no-lang",
+                                              "charset-late"};
 
 bool NameIs(const HeadElement& element, std::string_view name) {
   const std::string* value = FindAttribute(element, "name");
@@ -44,24 +63,52 @@ std::string Collapsed(std::string_view text) {
   return out;
 }
 
-std::vector<std::string> SplitKeywords(std::string_view content) {
-  std::vector<std::string> keywords;
+// Counts the keywords of `content`; keeps them in `kept` while they come to
+// at most `limit` bytes.
+std::size_t SplitKeywords(std::string_view content, std::size_t limit, std::vector<std::string>& kept) {
+  std::size_t count = 0;
+  std::size_t bytes = 0;
   for (std::size_t start = 0; start <= content.size();) {
     std::size_t comma = content.find(',', start);
     if (comma == std::string_view::npos) comma = content.size();
-    const std::string keyword = Collapsed(content.substr(start, comma - start));
-    if (!keyword.empty()) keywords.push_back(keyword);
+    std::string keyword = Collapsed(content.substr(start, comma - start));
+    if (!keyword.empty()) {
+      ++count;
+      bytes += keyword.size();
+      if (bytes <= limit && kept.size() + 1 == count) kept.push_back(std::move(keyword));
+    }
     start = comma + 1;
   }
-  return keywords;
+  return count;
 }
 
-void MarkRepeated(std::vector<PageAudit>& pages, std::optional<std::string> PageAudit::*text, bool PageAudit::*flag) {
-  std::unordered_map<std::string_view, std::size_t> seen;
+// FNV-1a, 64 bits: the same text gives the same key on every run; two
+// texts of a site share one by chance about once in 10^11 sites.
+std::uint64_t KeyOf(std::string_view text) {
+  std::uint64_t hash = 0xcbf29ce484222325u;
+  for (const char c : text) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 0x100000001b3u;
+  }
+  return hash;
+}
+
+// Pages with an empty text or none have key 0 and are never repeats.
+void MarkRepeated(std::vector<PageAudit>& pages, std::uint64_t PageAudit::*key, bool PageAudit::*flag) {
+  std::unordered_map<std::uint64_t, std::size_t> seen;
   for (const auto& page : pages)
-    if ((page.*text) && !(page.*text)->empty()) ++seen[*(page.*text)];
+    if (page.*key) ++seen[page.*key];
   for (auto& page : pages)
-    if ((page.*text) && !(page.*text)->empty() && seen[*(page.*text)] > 1) page.*flag = true;
+    if (page.*key && seen[page.*key] > 1) page.*flag = true;
+}
+
+std::optional<double> Measured(const AuditSettings& settings, const std::optional<std::string>& text, double size) {
+  if (!text || text->empty() || !settings.Measure) return std::nullopt;
+  return settings.Measure(*text, size);
+}
+
+void AppendJsonWidth(std::string& out, const std::optional<double>& width) {
+  out += width ? std::to_string(std::lround(*width)) : "null";
 }
 
 // DEL and the C1 controls (U+0080 to U+009F, C2 80 to C2 9F) are escaped
@@ -121,11 +168,34 @@ bool EncodingContradicted(std::optional<std::string_view> byteOrderMark, std::op
 PageFacts FactsFromOutline(const PageOutline& outline) {
   PageFacts facts;
   for (const auto& element : outline.Head) {
-    if (element.Tag == "title" && !facts.Title) facts.Title = element.Text;
+    if (element.Tag == "title") {
+      if (!facts.Title) facts.Title = element.Text;
+      ++facts.TitleCount;
+    }
+    if (element.Tag == "meta" && NameIs(element, "description")) ++facts.DescriptionCount;
     TakeMeta(element, "description", facts.Description);
     TakeMeta(element, "keywords", facts.Keywords);
   }
+  facts.Declarations = DeclarationsOf(outline);
   return facts;
+}
+
+std::string CollapsedText(std::string_view text) { return Collapsed(text); }
+
+std::string MeasureNote(std::string_view label, std::size_t characters, std::optional<double> width, double limit) {
+  std::string note =
+      std::string(label) + ": " + std::to_string(characters) + (characters == 1 ? " character" : " characters");
+  if (!width) return note;
+  note += ", " + std::to_string(std::lround(*width)) + " px of " + std::to_string(std::lround(limit)) + " px";
+  if (*width > limit) note += ": search results cut it";
+  return note;
+}
+
+std::string_view Utf8Prefix(std::string_view text, std::size_t limit) {
+  if (text.size() <= limit) return text;
+  std::size_t end = limit;
+  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+  return text.substr(0, end);
 }
 
 std::size_t CharacterCount(std::string_view utf8) {
@@ -135,47 +205,80 @@ std::size_t CharacterCount(std::string_view utf8) {
   return count;
 }
 
-PageAudit AuditPage(std::string page, const PageFacts& facts) {
+PageAudit AuditPage(std::string page, const PageFacts& facts, const AuditSettings& settings) {
   PageAudit audit;
   audit.Page = std::move(page);
   if (facts.Title) {
     audit.Title = Collapsed(*facts.Title);
     audit.TitleLength = CharacterCount(*audit.Title);
+    if (!audit.Title->empty()) audit.TitleKey = KeyOf(*audit.Title);
   }
   if (facts.Description) {
     audit.Description = Collapsed(*facts.Description);
     audit.DescriptionLength = CharacterCount(*audit.Description);
+    if (!audit.Description->empty()) audit.DescriptionKey = KeyOf(*audit.Description);
   }
-  if (facts.Keywords) audit.Keywords = SplitKeywords(*facts.Keywords);
+  audit.TitleWidth = Measured(settings, audit.Title, kTitleFontSize);
+  audit.DescriptionWidth = Measured(settings, audit.Description, kDescriptionFontSize);
+  if (facts.Keywords) audit.KeywordCount = SplitKeywords(*facts.Keywords, settings.TextLimit, audit.Keywords);
   audit.HeadEndFound = facts.HeadEndFound;
   audit.EncodingMismatch = facts.EncodingMismatch;
+  audit.TitleWidthLimit = settings.TitleWidthLimit;
+  audit.DescriptionWidthLimit = settings.DescriptionWidthLimit;
+  audit.TitleCount = facts.TitleCount;
+  audit.DescriptionCount = facts.DescriptionCount;
+  audit.Declarations = facts.Declarations;
+  audit.CharsetEarly = facts.CharsetEarly;
+  audit.SiteRoot = facts.SiteRoot;
+
+  // Only what the report prints is kept, and only so much of it.
+  for (auto* text : {&audit.Title, &audit.Description})
+    if (*text) **text = std::string(Utf8Prefix(**text, settings.TextLimit));
   return audit;
 }
 
 void MarkDuplicates(std::vector<PageAudit>& pages) {
-  MarkRepeated(pages, &PageAudit::Title, &PageAudit::DuplicateTitle);
-  MarkRepeated(pages, &PageAudit::Description, &PageAudit::DuplicateDescription);
+  MarkRepeated(pages, &PageAudit::TitleKey, &PageAudit::DuplicateTitle);
+  MarkRepeated(pages, &PageAudit::DescriptionKey, &PageAudit::DuplicateDescription);
 }
 
 std::vector<std::string_view> Problems(const PageAudit& page) {
   std::vector<std::string_view> problems;
-  if (!page.Title) problems.push_back("no-title");
-  else if (page.Title->empty()) problems.push_back("empty-title");
-  else if (page.TitleLength > kTitleLimit) problems.push_back("title-too-long");
+  const bool hasTitle = page.Title && page.TitleLength > 0;
   // An empty description is as good as none: there is nothing to show.
-  if (!page.Description || page.Description->empty()) problems.push_back("no-description");
+  const bool hasDescription = page.Description && page.DescriptionLength > 0;
+  if (!page.Title) problems.push_back("no-title");
+  else if (!hasTitle) problems.push_back("empty-title");
+  else if (page.TitleLength > kTitleLimit) problems.push_back("title-too-long");
+  if (!hasDescription) problems.push_back("no-description");
   else if (page.DescriptionLength > kDescriptionLimit) problems.push_back("description-too-long");
   if (page.DuplicateTitle) problems.push_back("duplicate-title");
   if (page.DuplicateDescription) problems.push_back("duplicate-description");
   if (!page.HeadEndFound) problems.push_back("no-head-end");
   if (page.EncodingMismatch) problems.push_back("encoding-mismatch");
+  if (page.TitleCount > 1) problems.push_back("multiple-titles");
+  if (page.DescriptionCount > 1) problems.push_back("multiple-descriptions");
+  if (hasTitle && page.TitleLength < kTitleShortLimit) problems.push_back("title-too-short");
+  if (hasDescription && page.DescriptionLength < kDescriptionShortLimit) problems.push_back("description-too-short");
+  if (page.TitleWidth && *page.TitleWidth > page.TitleWidthLimit) problems.push_back("title-too-wide");
+  if (page.DescriptionWidth && *page.DescriptionWidth > page.DescriptionWidthLimit)
+    problems.push_back("description-too-wide");
+  const HeadDeclarations& declared = page.Declarations;
+  if (declared.Noindex) problems.push_back("noindex");
+  // Pointing every page at the home page is a mistake; the home page itself may.
+  if (declared.CanonicalInvalid || (declared.CanonicalAtRoot && !page.SiteRoot))
+    problems.push_back("canonical-invalid");
+  if (declared.HreflangInvalid) problems.push_back("hreflang-invalid");
+  if (!declared.ViewportFound) problems.push_back("no-viewport");
+  if (!declared.LanguageValid) problems.push_back("no-lang");
+  if (!page.CharsetEarly) problems.push_back("charset-late");
   return problems;
 }
 
 std::string FormatAuditLine(const PageAudit& page) {
   std::string line = QuoteName(page.Page) + ": title " + LengthText(page.Title, page.TitleLength) + ", description " +
                      LengthText(page.Description, page.DescriptionLength) + ", keywords " +
-                     std::to_string(page.Keywords.size());
+                     std::to_string(page.KeywordCount);
   const auto problems = Problems(page);
   for (std::size_t i = 0; i < problems.size(); ++i) {
     line += i == 0 ? ": " : ", ";
@@ -214,9 +317,13 @@ std::string FormatAuditJsonEntry(const PageAudit& page, std::size_t index) {
   AppendJsonString(out, Utf8FromUtf32(Utf32FromUtf8(page.Page)));
   out += ", \"title\": ";
   AppendJsonText(out, page.Title);
-  out += ", \"title_length\": " + std::to_string(page.TitleLength) + ", \"description\": ";
+  out += ", \"title_length\": " + std::to_string(page.TitleLength) + ", \"title_width\": ";
+  AppendJsonWidth(out, page.TitleWidth);
+  out += ", \"description\": ";
   AppendJsonText(out, page.Description);
-  out += ", \"description_length\": " + std::to_string(page.DescriptionLength) + ", \"keywords\": ";
+  out += ", \"description_length\": " + std::to_string(page.DescriptionLength) + ", \"description_width\": ";
+  AppendJsonWidth(out, page.DescriptionWidth);
+  out += ", \"keywords\": ";
   AppendJsonList(out, page.Keywords);
   out += ", \"problems\": ";
   AppendJsonList(out, Problems(page));

@@ -1,0 +1,247 @@
+#include "core/site/HeadRules.h"
+
+#include <optional>
+#include <set>
+#include <vector>
+
+#include "core/text/Encoding.h"
+#include "core/text/Text.h"
+
+namespace verdo {
+
+namespace {
+
+bool IsAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsAlnum(char c) { return IsAlpha(c) || IsDigit(c); }
+
+bool All(std::string_view text, bool (*test)(char)) {
+  for (const char c : text)
+    if (!test(c)) return false;
+  return true;
+}
+
+// Pieces of `text` between any of the `separators`, empty ones left out.
+std::vector<std::string_view> Split(std::string_view text, std::string_view separators) {
+  std::vector<std::string_view> pieces;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i <= text.size(); ++i) {
+    if (i < text.size() && separators.find(text[i]) == std::string_view::npos) continue;
+    if (i > start) pieces.push_back(text.substr(start, i - start));
+    start = i + 1;
+  }
+  return pieces;
+}
+
+std::string LowerTrimmed(const std::string* value) { return value ? ToLowerAscii(TrimHtmlSpace(*value)) : ""; }
+
+bool IsSpecialScheme(std::string_view scheme) {
+  return scheme == "http" || scheme == "https" || scheme == "ftp" || scheme == "ws" || scheme == "wss";
+}
+
+struct UrlParts {
+  std::string Scheme;     // lower case
+  std::string_view Rest;  // after "scheme:"
+};
+
+std::string_view TrimControls(std::string_view url) {
+  while (!url.empty() && static_cast<unsigned char>(url.front()) <= 0x20) url.remove_prefix(1);
+  while (!url.empty() && static_cast<unsigned char>(url.back()) <= 0x20) url.remove_suffix(1);
+  return url;
+}
+
+bool SplitScheme(std::string_view url, UrlParts& parts) {
+  url = TrimControls(url);
+  const std::size_t colon = url.find(':');
+  if (colon == std::string_view::npos || colon == 0 || !IsAlpha(url[0])) return false;
+  for (const char c : url.substr(0, colon))
+    if (!IsAlnum(c) && c != '+' && c != '-' && c != '.') return false;
+  parts.Scheme = ToLowerAscii(url.substr(0, colon));
+  parts.Rest = url.substr(colon + 1);
+  return true;
+}
+
+// A special URL's authority and what follows it ("/path?query#fragment").
+std::pair<std::string_view, std::string_view> Authority(std::string_view rest) {
+  while (!rest.empty() && (rest.front() == '/' || rest.front() == '\\')) rest.remove_prefix(1);
+  const std::size_t end = rest.find_first_of("/\\?#");
+  if (end == std::string_view::npos) return {rest, {}};
+  return {rest.substr(0, end), rest.substr(end)};
+}
+
+bool ValidHostAndPort(std::string_view authority) {
+  if (const std::size_t at = authority.rfind('@'); at != std::string_view::npos) authority.remove_prefix(at + 1);
+  std::string_view host = authority;
+  std::string_view port;
+  if (!host.empty() && host.front() == '[') {
+    const std::size_t close = host.find(']');
+    if (close == std::string_view::npos) return false;
+    port = host.substr(close + 1);
+    host = host.substr(1, close - 1);
+    if (host.empty() || host.find_first_not_of("0123456789abcdefABCDEF:.") != std::string_view::npos) return false;
+    if (!port.empty() && port.front() != ':') return false;
+    if (!port.empty()) port.remove_prefix(1);
+  } else if (const std::size_t colon = host.find(':'); colon != std::string_view::npos) {
+    port = host.substr(colon + 1);
+    host = host.substr(0, colon);
+    if (host.empty()) return false;
+  }
+  if (host.empty() || host.find_first_of(" \t\n\r#/<>?@[\\]^|") != std::string_view::npos) return false;
+  if (port.size() > 5 || !All(port, IsDigit)) return false;
+  return port.empty() || std::stoul(std::string(port)) <= 65535;
+}
+
+bool IsLanguage(std::string_view s) { return (s.size() == 2 || s.size() == 3) && All(s, IsAlpha); }
+bool IsExtlang(std::string_view s) { return s.size() == 3 && All(s, IsAlpha); }
+bool IsScript(std::string_view s) { return s.size() == 4 && All(s, IsAlpha); }
+bool IsRegion(std::string_view s) { return (s.size() == 2 && All(s, IsAlpha)) || (s.size() == 3 && All(s, IsDigit)); }
+bool IsVariant(std::string_view s) {
+  return All(s, IsAlnum) && ((s.size() >= 5 && s.size() <= 8) || (s.size() == 4 && IsDigit(s[0])));
+}
+
+// "x" and at least one subtag of 1 to 8 letters or digits.
+bool IsPrivateUse(const std::vector<std::string_view>& subtags, std::size_t from) {
+  if (from + 1 >= subtags.size() || ToLowerAscii(subtags[from][0]) != 'x' || subtags[from].size() != 1) return false;
+  for (std::size_t i = from + 1; i < subtags.size(); ++i)
+    if (subtags[i].size() > 8 || !All(subtags[i], IsAlnum)) return false;
+  return true;
+}
+
+}  // namespace
+
+bool ForbidsIndexing(std::string_view content) {
+  for (const std::string_view directive : Split(content, ", \t\n\f\r")) {
+    const std::string lower = ToLowerAscii(directive);
+    if (lower == "noindex" || lower == "none") return true;
+  }
+  return false;
+}
+
+bool IsLanguageTag(std::string_view tag) {
+  if (tag.empty() || tag.front() == '-' || tag.back() == '-' || tag.find("--") != std::string_view::npos) return false;
+  const auto subtags = Split(tag, "-");
+  if (IsPrivateUse(subtags, 0)) return true;
+  std::size_t i = 0;
+  if (!IsLanguage(subtags[i++])) return false;
+  for (int n = 0; n < 3 && i < subtags.size() && IsExtlang(subtags[i]); ++n) ++i;
+  if (i < subtags.size() && IsScript(subtags[i])) ++i;
+  if (i < subtags.size() && IsRegion(subtags[i])) ++i;
+  while (i < subtags.size() && IsVariant(subtags[i])) ++i;
+  // Extensions: a singleton other than "x", then subtags of 2 to 8.
+  while (i < subtags.size() && subtags[i].size() == 1 && IsAlnum(subtags[i][0]) && ToLowerAscii(subtags[i][0]) != 'x') {
+    std::size_t j = i + 1;
+    while (j < subtags.size() && subtags[j].size() >= 2 && subtags[j].size() <= 8 && All(subtags[j], IsAlnum)) ++j;
+    if (j == i + 1) return false;
+    i = j;
+  }
+  return i == subtags.size() || IsPrivateUse(subtags, i);
+}
+
+bool IsAbsoluteUrl(std::string_view url) {
+  UrlParts parts;
+  if (!SplitScheme(url, parts)) return false;
+  if (!IsSpecialScheme(parts.Scheme)) return true;
+  return ValidHostAndPort(Authority(parts.Rest).first);
+}
+
+std::string ComparableUrl(std::string_view url) {
+  UrlParts parts;
+  if (!SplitScheme(url, parts)) return std::string(url);
+  if (!IsSpecialScheme(parts.Scheme)) return parts.Scheme + ":" + std::string(parts.Rest);
+  const auto [authority, rest] = Authority(parts.Rest);
+  std::string out = parts.Scheme + "://" + ToLowerAscii(authority);
+  if (rest.empty() || rest.front() == '?' || rest.front() == '#') out += '/';
+  return out + std::string(rest);
+}
+
+bool PointsAtRoot(std::string_view url) {
+  UrlParts parts;
+  if (!SplitScheme(url, parts) || !IsSpecialScheme(parts.Scheme)) return false;
+  const std::string_view rest = Authority(parts.Rest).second;
+  const std::size_t pathEnd = rest.find_first_of("?#");
+  const std::string_view path = rest.substr(0, pathEnd);
+  return path.empty() || path == "/" || path == "\\";
+}
+
+bool SetsViewport(std::string_view content) {
+  for (const std::string_view property : Split(content, ",;")) {
+    const std::string_view key = TrimHtmlSpace(property.substr(0, property.find('=')));
+    const std::string lower = ToLowerAscii(key);
+    if (lower == "width" || lower == "initial-scale") return true;
+  }
+  return false;
+}
+
+HeadDeclarations DeclarationsOf(const PageOutline& outline) {
+  HeadDeclarations found;
+  found.ViewportFound = false;
+  std::set<std::string> canonicals;
+  for (const auto& element : outline.Head) {
+    if (element.Tag == "meta") {
+      const std::string name = LowerTrimmed(FindAttribute(element, "name"));
+      const std::string* content = FindAttribute(element, "content");
+      if (!content) continue;
+      if ((name == "robots" || name == "googlebot") && ForbidsIndexing(*content)) found.Noindex = true;
+      if (name == "viewport" && SetsViewport(*content)) found.ViewportFound = true;
+    } else if (element.Tag == "link") {
+      const std::string rel = LowerTrimmed(FindAttribute(element, "rel"));
+      const std::string* href = FindAttribute(element, "href");
+      if (rel == "canonical" && href && !href->empty()) {
+        if (IsAbsoluteUrl(*href)) canonicals.insert(ComparableUrl(TrimControls(*href)));
+        else found.CanonicalInvalid = true;
+      }
+      const std::string* hreflang = FindAttribute(element, "hreflang");
+      if (rel == "alternate" && hreflang && !hreflang->empty()) {
+        const std::string language = LowerTrimmed(hreflang);
+        if ((language != "x-default" && !IsLanguageTag(language)) || !href || !IsAbsoluteUrl(*href))
+          found.HreflangInvalid = true;
+      }
+    }
+  }
+  if (canonicals.size() > 1) found.CanonicalInvalid = true;
+  if (canonicals.size() == 1) found.CanonicalAtRoot = PointsAtRoot(*canonicals.begin());
+  found.LanguageValid = outline.HtmlLang && IsLanguageTag(TrimHtmlSpace(*outline.HtmlLang));
+  return found;
+}
+
+std::string DecodeCharacterReferences(std::string_view text) {
+  static constexpr std::pair<std::string_view, char32_t> kNamed[] = {
+      {"amp", U'&'},     {"lt", U'<'},     {"gt", U'>'},      {"quot", U'"'},    {"apos", U'\''},    {"nbsp", 0xA0},
+      {"copy", 0xA9},    {"reg", 0xAE},    {"trade", 0x2122}, {"euro", 0x20AC},  {"hellip", 0x2026}, {"mdash", 0x2014},
+      {"ndash", 0x2013}, {"laquo", 0xAB},  {"raquo", 0xBB},   {"lsquo", 0x2018}, {"rsquo", 0x2019},  {"ldquo", 0x201C},
+      {"rdquo", 0x201D}, {"middot", 0xB7}, {"bull", 0x2022},  {"deg", 0xB0},     {"times", 0xD7},    {"shy", 0xAD},
+  };
+  std::string out;
+  for (std::size_t i = 0; i < text.size();) {
+    // A reference is short: look no further for its ";", whatever follows.
+    const std::size_t near = text[i] == '&' ? text.substr(i, 11).find(';') : std::string_view::npos;
+    const std::size_t semicolon = near == std::string_view::npos ? near : i + near;
+    if (semicolon == std::string_view::npos) {
+      out += text[i++];
+      continue;
+    }
+    const std::string_view name = text.substr(i + 1, semicolon - i - 1);
+    std::optional<char32_t> ch;
+    if (name.size() > 1 && name[0] == '#') {
+      const bool hex = name[1] == 'x' || name[1] == 'X';
+      const std::string_view digits = name.substr(hex ? 2 : 1);
+      if (!digits.empty() &&
+          digits.find_first_not_of(hex ? "0123456789abcdefABCDEF" : "0123456789") == std::string_view::npos) {
+        const unsigned long code = std::stoul(std::string(digits), nullptr, hex ? 16 : 10);
+        ch = code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF) ? 0xFFFD : char32_t(code);
+      }
+    } else {
+      for (const auto& [entity, value] : kNamed)
+        if (entity == name) ch = value;
+    }
+    if (!ch) {
+      out += text[i++];
+      continue;
+    }
+    out += Utf8FromUtf32(std::u32string(1, *ch));
+    i = semicolon + 1;
+  }
+  return out;
+}
+
+}  // namespace verdo

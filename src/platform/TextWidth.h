@@ -1,0 +1,20 @@
+// Widths of text as search results set it: Arial, here Liberation Sans
+// (metric-compatible with it, Debian's fonts-liberation2), shaped by
+// HarfBuzz with kerning on, the font read by FreeType.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace verdo {
+
+// The width in pixels of UTF-8 text set at `pixelSize` (unhinted, as
+// browsers lay text out); nothing when the font can't be found or read.
+// The font is looked up and loaded once, at the first call.
+std::optional<double> TextWidth(std::string_view utf8, double pixelSize);
+
+// The font file used, or empty when there is none.
+std::string TextWidthFontFile();
+
+}  // namespace verdo

@@ -1,0 +1,59 @@
+// Widths against the font's own advance widths, read here with FreeType
+// alone (no shaping), not against numbers taken from the code.
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include <gtest/gtest.h>
+
+#include "platform/TextWidth.h"
+
+namespace verdo {
+namespace {
+
+class FontAdvances {
+ public:
+  explicit FontAdvances(const std::string& file) {
+    ok_ = FT_Init_FreeType(&library_) == 0 && FT_New_Face(library_, file.c_str(), 0, &face_) == 0;
+  }
+  ~FontAdvances() {
+    if (face_) FT_Done_Face(face_);
+    if (library_) FT_Done_FreeType(library_);
+  }
+  bool Ok() const { return ok_; }
+  // The advance of a character's glyph in pixels at `size`, unscaled units converted.
+  double Advance(char32_t ch, double size) const {
+    EXPECT_EQ(FT_Load_Char(face_, ch, FT_LOAD_NO_SCALE), 0);
+    return static_cast<double>(face_->glyph->advance.x) * size / face_->units_per_EM;
+  }
+  std::string Family() const { return face_->family_name; }
+
+ private:
+  FT_Library library_ = nullptr;
+  FT_Face face_ = nullptr;
+  bool ok_ = false;
+};
+
+TEST(TextWidth, SumsTheFontsAdvancesAndKerns) {
+  const std::string file = TextWidthFontFile();
+  ASSERT_FALSE(file.empty()) << "Liberation Sans (fonts-liberation2) is not installed";
+  const FontAdvances font(file);
+  ASSERT_TRUE(font.Ok());
+  EXPECT_EQ(font.Family(), "Liberation Sans");
+  struct Case {
+    const char* Text;
+    char32_t Ch;
+    int Count;
+    double Size;
+  } cases[] = {{"WWWWW", U'W', 5, 20}, {"iiiii", U'i', 5, 20}, {"mmmmmmm", U'm', 7, 14}};
+  for (const auto& c : cases)
+    EXPECT_NEAR(*TextWidth(c.Text, c.Size), c.Count * font.Advance(c.Ch, c.Size), 1e-6) << c.Text;
+  // Five W are far wider than five i: widths, not characters.
+  EXPECT_GT(*TextWidth("WWWWW", 20), 3 * *TextWidth("iiiii", 20));
+  // "AV" sits tighter than its two glyphs side by side: kerning is on.
+  EXPECT_LT(*TextWidth("AVAVAV", 20), 3 * (font.Advance(U'A', 20) + font.Advance(U'V', 20)) - 1);
+  // UTF-8 is read as characters: "é" is one glyph, as wide as the font says.
+  EXPECT_NEAR(*TextWidth("\xC3\xA9", 20), font.Advance(U'\u00E9', 20), 1e-6);
+  EXPECT_EQ(*TextWidth("", 20), 0);
+}
+
+}  // namespace
+}  // namespace verdo
