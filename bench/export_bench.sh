@@ -67,7 +67,7 @@ for ((n = 0; n < pages / 10; n++)); do echo "$n"; done | (cd "$work/pages" && xa
 # export --keep-head writes only what changes: each run takes the other form.
 sed 's/^TITLE=/TITLE=Second/' "$work/form.tem" > "$work/other.tem"
 keep_head='f=$0/other.tem; [ -e "$0/toggle" ] && f=$0/form.tem && rm "$0/toggle" || touch "$0/toggle"
-  "$1" export --keep-head "$f" "$0"/$2/*.htm'
+  "$1" export --keep-head "$f" "$0"/$2/*.htm 2> /dev/null'
 measure "cp (one process)" bash -c 'cp "$0"/pages/*.htm "$0"/cp/' "$work"
 measure "durable replace, one process (reference)" bash -c 'python3 "$1" "$0"/pages/*.htm' "$work" "$root/bench/durable_replace.py"
 reference=$(cat "$work/last.secs")
