@@ -17,7 +17,6 @@
 #include "core/text/Text.h"
 #include "core/text/UnifiedDiff.h"
 #include "platform/Charset.h"
-#include "platform/HtmlOutline.h"
 #include "platform/PageFile.h"
 #include "platform/ReplaceBatch.h"
 #include "platform/TextFile.h"
@@ -60,12 +59,9 @@ NewPage KeptHeadPage(std::string_view bytes, const ExportRun& run) {
   const PageScan scan = ScanPage(bytes);
   const std::string_view encoding = scan.Charset.Encoding;
   if (IsWideEncoding(encoding)) return Refusal("Error Opening File", "a page in " + std::string(encoding));
-  const PageOutline outline = OutlinePage(bytes, scan.Charset.BomLength);
-  // What the parser didn't see might hold a title or a meta the form owns.
-  if (outline.HeadCut) return Refusal("Error Saving File", "its head is too long to be read whole");
-  auto page = ComposeKeptHeadPage(bytes, outline, EncodeForPage(run.HeadBlock, encoding), run.Fields);
-  if (!page) return Refusal("Error Saving File", "its title has no end tag");
-  return {std::move(page), encoding, "", {}, {}};
+  KeptHead kept = KeepHeadOf(bytes, scan.Charset, run.HeadBlock, run.Fields);
+  if (!kept.Page) return Refusal("Error Saving File", std::move(kept.Reason));
+  return {std::move(kept.Page), encoding, "", {}, {}};
 }
 
 // What Export writes for a page held whole (a page of standard input).

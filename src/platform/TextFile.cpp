@@ -243,18 +243,25 @@ HeadLoss WholeHeadLoss(std::string_view page, const ExportSource& source) {
                        source.Charset().BomLength);
 }
 
+KeptHead KeepHeadOf(std::string_view page, const PageCharset& charset, std::string_view headBlock,
+                    const OwnedFields& fields) {
+  const PageOutline outline = OutlinePage(page, charset.BomLength);
+  // What the parser didn't see might hold a title or a meta the form owns.
+  if (outline.HeadCut) return {std::nullopt, "its head is too long to be read whole"};
+  auto kept = ComposeKeptHeadPage(page, outline, EncodeForPage(headBlock, charset.Encoding), fields);
+  if (!kept) return {std::nullopt, "its title has no end tag"};
+  return {std::move(kept), {}};
+}
+
 namespace {
 
 ExportResult KeepingHead(ExportSource& source, std::string_view page, std::string_view headBlock, ReplaceBatch* batch) {
-  const PageCharset& charset = source.Charset();
-  const PageOutline outline = OutlinePage(page, charset.BomLength);
-  // What the parser didn't see might hold a title or a meta the form owns.
-  if (outline.HeadCut) return {ExportResult::Step::Saving, "its head is too long to be read whole"};
-  const auto kept = ComposeKeptHeadPage(page, outline, EncodeForPage(headBlock, charset.Encoding));
-  if (!kept) return {ExportResult::Step::Saving, "its title has no end tag"};
+  const KeptHead kept = KeepHeadOf(page, source.Charset(), headBlock);
+  if (!kept.Page) return {ExportResult::Step::Saving, kept.Reason};
   // Nothing to change: the file is left alone, times and all.
-  if (*kept == page) return {};
-  if (Outcome written = source.WritePage(*kept, batch); !written) return {ExportResult::Step::Saving, written.Reason};
+  if (*kept.Page == page) return {};
+  if (Outcome written = source.WritePage(*kept.Page, batch); !written)
+    return {ExportResult::Step::Saving, written.Reason};
   return {};
 }
 

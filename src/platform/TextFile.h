@@ -5,12 +5,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "core/form/MetaTagForm.h"
 #include "core/pages/ExportLoss.h"
 #include "core/pages/PageCharset.h"
+#include "core/site/KeptHead.h"
 #include "core/text/LineSplitter.h"
 #include "platform/FileAccess.h"
 #include "platform/Outcome.h"
@@ -116,6 +118,17 @@ HeadLoss WholeHeadLoss(std::string_view page, const ExportSource& source);
 // The same for a page cut as CutForExport (ExportPage.h) tells: whether its
 // closing line was found, where its head part ends, its byte-order mark.
 HeadLoss WholeHeadLoss(std::string_view page, bool found, std::size_t headPartEnd, std::size_t bom);
+
+// The page with `headBlock` (Windows-1252) in place of the head block's own
+// elements of `fields`, as export --keep-head and Export's Keep Them write
+// it, or the reason it can't be: a head too long for the parser to read
+// whole, or a title without an end tag. Either way "Error Saving File".
+struct KeptHead {
+  std::optional<std::string> Page;
+  std::string Reason;
+};
+KeptHead KeepHeadOf(std::string_view page, const PageCharset& charset, std::string_view headBlock,
+                    const OwnedFields& fields = OwnedFields::All());
 
 // Export of a head block into the page at `path`, the whole sequence: the
 // page is opened (`opened` is told how that went), and unless it is there
