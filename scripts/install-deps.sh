@@ -8,7 +8,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-base-private-dev qt6-qpa-plugins libqt6svg6
   libcurl4-openssl-dev libacl1-dev
-  libgumbo-dev libharfbuzz-dev libfreetype-dev libfontconfig-dev fonts-liberation2
+  libgumbo-dev libharfbuzz-dev libfreetype-dev libfontconfig-dev fonts-liberation2 iso-codes
   libgtest-dev libgmock-dev
   python3 python3-html5lib openssl dbus dbus-bin
   xvfb xauth xdotool x11-utils

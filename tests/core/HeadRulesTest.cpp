@@ -6,9 +6,12 @@ namespace verdo {
 namespace {
 
 TEST(HeadRules, LanguageTagsAndAbsoluteUrls) {
-  for (const char* tag : {"en", "EN-gb", "zh-Hant-TW", "es-419", "sl-rozaj-biske", "en-a-bbb-x-private", "x-klingon"})
+  for (const char* tag : {"en", "EN-gb", "zh-Hant-TW", "es-419", "sl-rozaj-biske", "en-a-bbb-x-private", "yue-HK",
+                          "SGN-be-FR", "zh-min-nan", "qtz"})
     EXPECT_TRUE(IsLanguageTag(tag)) << tag;
-  for (const char* tag : {"", "e", "english", "en_US", "en-", "en--gb", "en-x", "123", "en-a"})
+  // "jp" is Japan, not Japanese; "zz" is no language.
+  for (const char* tag :
+       {"", "e", "english", "en_US", "en-", "en--gb", "en-x", "123", "en-a", "jp", "zz", "x-klingon", "i-klingon"})
     EXPECT_FALSE(IsLanguageTag(tag)) << tag;
   for (const char* url : {"https://example.com/a", " HTTP://Example.com ", "http://[::1]:8080/", "mailto:a@b.c"})
     EXPECT_TRUE(IsAbsoluteUrl(url)) << url;

@@ -1,5 +1,7 @@
 #include "core/site/HeadRules.h"
 
+#include <algorithm>
+#include <iterator>
 #include <optional>
 #include <set>
 #include <vector>
@@ -91,7 +93,20 @@ bool ValidHostAndPort(std::string_view authority) {
   return port.empty() || std::stoul(std::string(port)) <= 65535;
 }
 
-bool IsLanguage(std::string_view s) { return (s.size() == 2 || s.size() == 3) && All(s, IsAlpha); }
+// The ISO 639 codes, sorted: made from Debian's iso-codes when the program
+// is built.
+constexpr std::string_view kLanguageCodes[] = {
+#include "core/LanguageCodes.inc"
+};
+
+// Irregular tags of a known language that don't fit the grammar; the
+// irregular "i-" tags name no language search engines know.
+constexpr std::string_view kIrregularTags[] = {"en-gb-oed", "sgn-be-fr", "sgn-be-nl", "sgn-ch-de"};
+
+bool IsLanguage(std::string_view s) {
+  return (s.size() == 2 || s.size() == 3) && All(s, IsAlpha) &&
+         std::binary_search(std::begin(kLanguageCodes), std::end(kLanguageCodes), ToLowerAscii(s));
+}
 bool IsExtlang(std::string_view s) { return s.size() == 3 && All(s, IsAlpha); }
 bool IsScript(std::string_view s) { return s.size() == 4 && All(s, IsAlpha); }
 bool IsRegion(std::string_view s) { return (s.size() == 2 && All(s, IsAlpha)) || (s.size() == 3 && All(s, IsDigit)); }
@@ -99,7 +114,8 @@ bool IsVariant(std::string_view s) {
   return All(s, IsAlnum) && ((s.size() >= 5 && s.size() <= 8) || (s.size() == 4 && IsDigit(s[0])));
 }
 
-// "x" and at least one subtag of 1 to 8 letters or digits.
+// "x" and at least one subtag of 1 to 8 letters or digits. Alone it is no
+// language anyone knows.
 bool IsPrivateUse(const std::vector<std::string_view>& subtags, std::size_t from) {
   if (from + 1 >= subtags.size() || ToLowerAscii(subtags[from][0]) != 'x' || subtags[from].size() != 1) return false;
   for (std::size_t i = from + 1; i < subtags.size(); ++i)
@@ -119,8 +135,9 @@ bool ForbidsIndexing(std::string_view content) {
 
 bool IsLanguageTag(std::string_view tag) {
   if (tag.empty() || tag.front() == '-' || tag.back() == '-' || tag.find("--") != std::string_view::npos) return false;
+  if (std::find(std::begin(kIrregularTags), std::end(kIrregularTags), ToLowerAscii(tag)) != std::end(kIrregularTags))
+    return true;
   const auto subtags = Split(tag, "-");
-  if (IsPrivateUse(subtags, 0)) return true;
   std::size_t i = 0;
   if (!IsLanguage(subtags[i++])) return false;
   for (int n = 0; n < 3 && i < subtags.size() && IsExtlang(subtags[i]); ++n) ++i;

@@ -18,10 +18,11 @@ namespace verdo {
 // commas and white space.
 bool ForbidsIndexing(std::string_view content);
 
-// A well-formed language tag (BCP 47): a language of 2 or 3 letters, then
-// optionally extended languages, a script, a region, variants, extensions
-// and a private use part; or a private use tag alone ("x-klingon").
-// Any case; "_" is no separator.
+// A valid language tag (BCP 47): an ISO 639 language code of 2 or 3
+// letters, then optionally extended languages, a script, a region,
+// variants, extensions and a private use part; or one of the irregular tags
+// of a known language ("en-GB-oed"). Any case; "_" is no separator. A
+// private use tag alone ("x-klingon") names no known language.
 bool IsLanguageTag(std::string_view tag);
 
 // A URL that a browser takes without a base: a scheme, then for http,
