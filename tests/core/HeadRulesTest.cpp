@@ -17,6 +17,12 @@ TEST(HeadRules, LanguageTagsAndAbsoluteUrls) {
     EXPECT_TRUE(IsAbsoluteUrl(url)) << url;
   for (const char* url : {"/a.htm", "//example.com/a", "http://", "https://exa mple.com/", "http://x:99999/", ":x"})
     EXPECT_FALSE(IsAbsoluteUrl(url)) << url;
+  EXPECT_FALSE(IsAbsoluteUrl("https://exa%20mple.com/"));
+  // Written differently, one URL to a browser.
+  for (const char* url : {"HTTPS://Example.COM:443/a/./b/../c d", "https://example.com:0443\\a\\b\\%2e%2E\\c%20d",
+                          "https://example.com/a/c%20d"})
+    EXPECT_EQ(ComparableUrl(url), "https://example.com/a/c%20d") << url;
+  EXPECT_EQ(ComparableUrl("http://example.com:8080/a/..?q=a b#\"x\""), "http://example.com:8080/?q=a%20b#%22x%22");
   EXPECT_EQ(DecodeCharacterReferences("&#233;&amp;&#x17C;&bogus;&#0;"), "\xC3\xA9&\xC5\xBC&bogus;\xEF\xBF\xBD");
 }
 

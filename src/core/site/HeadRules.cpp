@@ -88,7 +88,11 @@ bool ValidHostAndPort(std::string_view authority) {
     host = host.substr(0, colon);
     if (host.empty()) return false;
   }
-  if (host.empty() || host.find_first_of(" \t\n\r#/<>?@[\\]^|") != std::string_view::npos) return false;
+  if (host.empty()) return false;
+  for (const char c : host)
+    if (static_cast<unsigned char>(c) <= 0x20 || c == 0x7F ||
+        std::string_view("#%/<>?@[\\]^|").find(c) != std::string_view::npos)
+      return false;
   if (port.size() > 5 || !All(port, IsDigit)) return false;
   return port.empty() || std::stoul(std::string(port)) <= 65535;
 }
@@ -102,6 +106,74 @@ constexpr std::string_view kLanguageCodes[] = {
 // Irregular tags of a known language that don't fit the grammar; the
 // irregular "i-" tags name no language search engines know.
 constexpr std::string_view kIrregularTags[] = {"en-gb-oed", "sgn-be-fr", "sgn-be-nl", "sgn-ch-de"};
+
+std::string_view DefaultPort(std::string_view scheme) {
+  if (scheme == "http" || scheme == "ws") return "80";
+  if (scheme == "https" || scheme == "wss") return "443";
+  return "21";  // ftp
+}
+
+// User, host in lower case and port, the scheme's default port left out.
+std::string ComparableAuthority(std::string_view authority, std::string_view scheme) {
+  std::string out;
+  if (const std::size_t at = authority.rfind('@'); at != std::string_view::npos) {
+    out = authority.substr(0, at + 1);
+    authority.remove_prefix(at + 1);
+  }
+  const std::size_t colon = authority.rfind(':');
+  if (colon == std::string_view::npos || authority.find(']', colon) != std::string_view::npos)
+    return out + ToLowerAscii(authority);
+  std::string_view port = authority.substr(colon + 1);
+  while (port.size() > 1 && port.front() == '0') port.remove_prefix(1);
+  out += ToLowerAscii(authority.substr(0, colon));
+  if (!port.empty() && port != DefaultPort(scheme)) out += ":" + std::string(port);
+  return out;
+}
+
+// Bytes as a browser writes them into a URL: the blanks, controls,
+// non-ASCII and those of `escaped` as %XX.
+std::string PercentEncoded(std::string_view text, std::string_view escaped) {
+  std::string out;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte > 0x20 && byte < 0x7F && escaped.find(c) == std::string_view::npos) {
+      out += c;
+      continue;
+    }
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    out += '%';
+    out += kHex[byte >> 4];
+    out += kHex[byte & 15];
+  }
+  return out;
+}
+
+// A special URL's path with "." and ".." segments resolved (also as
+// %2e), backslashes as slashes, characters percent-encoded as a browser
+// does.
+std::string ComparablePath(std::string_view path) {
+  std::vector<std::string> segments;
+  std::string rest(path.empty() ? path : path.substr(1));
+  std::replace(rest.begin(), rest.end(), '\\', '/');
+  for (std::size_t start = 0;;) {
+    const std::size_t slash = std::min(rest.find('/', start), rest.size());
+    const std::string segment = ToLowerAscii(std::string_view(rest).substr(start, slash - start));
+    const bool last = slash == rest.size();
+    if (segment == ".." || segment == ".%2e" || segment == "%2e." || segment == "%2e%2e") {
+      if (!segments.empty()) segments.pop_back();
+      if (last) segments.emplace_back();
+    } else if (segment == "." || segment == "%2e") {
+      if (last) segments.emplace_back();
+    } else {
+      segments.push_back(PercentEncoded(std::string_view(rest).substr(start, slash - start), "\"<>`{}"));
+    }
+    if (last) break;
+    start = slash + 1;
+  }
+  std::string out;
+  for (const auto& segment : segments) out += "/" + segment;
+  return out.empty() ? "/" : out;
+}
 
 bool IsLanguage(std::string_view s) {
   return (s.size() == 2 || s.size() == 3) && All(s, IsAlpha) &&
@@ -162,13 +234,19 @@ bool IsAbsoluteUrl(std::string_view url) {
 }
 
 std::string ComparableUrl(std::string_view url) {
+  // Browsers drop tabs and line breaks anywhere in a URL.
+  std::string kept;
+  for (const char c : url)
+    if (c != '\t' && c != '\n' && c != '\r') kept += c;
   UrlParts parts;
-  if (!SplitScheme(url, parts)) return std::string(url);
+  if (!SplitScheme(kept, parts)) return kept;
   if (!IsSpecialScheme(parts.Scheme)) return parts.Scheme + ":" + std::string(parts.Rest);
   const auto [authority, rest] = Authority(parts.Rest);
-  std::string out = parts.Scheme + "://" + ToLowerAscii(authority);
-  if (rest.empty() || rest.front() == '?' || rest.front() == '#') out += '/';
-  return out + std::string(rest);
+  const std::size_t pathEnd = std::min(rest.find_first_of("?#"), rest.size());
+  const std::size_t queryEnd = std::min(rest.find('#'), rest.size());
+  return parts.Scheme + "://" + ComparableAuthority(authority, parts.Scheme) + ComparablePath(rest.substr(0, pathEnd)) +
+         PercentEncoded(rest.substr(pathEnd, queryEnd - pathEnd), "\"<>'") +
+         PercentEncoded(rest.substr(queryEnd), "\"<>`");
 }
 
 bool PointsAtRoot(std::string_view url) {

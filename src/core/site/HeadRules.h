@@ -26,13 +26,15 @@ bool ForbidsIndexing(std::string_view content);
 bool IsLanguageTag(std::string_view tag);
 
 // A URL that a browser takes without a base: a scheme, then for http,
-// https, ftp, ws, wss a host without spaces or brackets where they don't
-// belong and a port of at most 65535. Leading and trailing blanks and
+// https, ftp, ws, wss a host without blanks, controls, "%" or brackets
+// where they don't belong, and a port of at most 65535. Leading and trailing blanks and
 // control characters are ignored, as browsers ignore them.
 bool IsAbsoluteUrl(std::string_view url);
 
-// The URL in a form for comparing: scheme and host in lower case, an empty
-// path as "/".
+// The URL as a browser writes it, for comparing: scheme and host in lower
+// case, the scheme's default port left out, the path's "." and ".."
+// segments resolved (an empty path is "/"), blanks and the like
+// percent-encoded.
 std::string ComparableUrl(std::string_view url);
 
 // Whether an absolute URL's path is the site's root ("/" or none).
