@@ -195,6 +195,13 @@ bool IsPrivateUse(const std::vector<std::string_view>& subtags, std::size_t from
   return true;
 }
 
+// An hreflang link's href: an absolute http or https URL, nothing before
+// its scheme.
+bool IsWebUrl(std::string_view url) {
+  const std::string start = ToLowerAscii(url.substr(0, 6));
+  return (start.starts_with("http:") || start.starts_with("https:")) && IsAbsoluteUrl(url);
+}
+
 }  // namespace
 
 bool ForbidsIndexing(std::string_view content) {
@@ -288,7 +295,7 @@ HeadDeclarations DeclarationsOf(const PageOutline& outline) {
       const std::string* hreflang = FindAttribute(element, "hreflang");
       if (rel == "alternate" && hreflang && !hreflang->empty()) {
         const std::string language = LowerTrimmed(hreflang);
-        if ((language != "x-default" && !IsLanguageTag(language)) || !href || !IsAbsoluteUrl(*href))
+        if ((language != "x-default" && !IsLanguageTag(language)) || !href || !IsWebUrl(*href))
           found.HreflangInvalid = true;
       }
     }
