@@ -85,6 +85,9 @@ TEST(SiteAudit, EachProblemAndNoneWhereThereIsNone) {
       {"LongInBytesOnly", Facts(sixtyAccents, oneSixty), {}},
       {"NoDescription", Facts(sixty, std::nullopt), {"no-description"}},
       {"EmptyDescription", Facts(sixty, ""), {"no-description"}},
+      // No-break, em and ideographic spaces are white space too; a zero-width space is not.
+      {"SpacesOnly", Facts("\xC2\xA0 \xE2\x80\x83", "\xE3\x80\x80"), {"empty-title", "no-description"}},
+      {"ZeroWidth", Facts("\xE2\x80\x8B", oneSixty), {"title-too-short"}},
       {"DescriptionTooLong", Facts(sixty, oneSixty + "d"), {"description-too-long"}},
       {"Everything", Facts(std::nullopt, std::nullopt), {"no-title", "no-description"}},
   };

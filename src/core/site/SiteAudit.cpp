@@ -63,6 +63,23 @@ std::string Collapsed(std::string_view text) {
   return out;
 }
 
+// White space as search engines strip it from a title: beside the ASCII
+// blanks, the no-break space (also as &nbsp;) and the other Unicode spaces.
+bool IsUnicodeSpace(char32_t c) {
+  return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0xA0 || c == 0x1680 || (c >= 0x2000 && c <= 0x200A) ||
+         c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F || c == 0x3000 || c == 0xFEFF;
+}
+
+// A text of nothing but white space, shown as an empty one.
+std::string Shown(std::string_view text) {
+  std::string collapsed = Collapsed(text);
+  for (const char c : collapsed)
+    if (static_cast<unsigned char>(c) < 0x80 && !IsHtmlSpace(c)) return collapsed;
+  for (const char32_t c : Utf32FromUtf8(collapsed))
+    if (!IsUnicodeSpace(c)) return collapsed;
+  return {};
+}
+
 // Counts the keywords of `content`; keeps them in `kept` while they come to
 // at most `limit` bytes.
 std::size_t SplitKeywords(std::string_view content, std::size_t limit, std::vector<std::string>& kept) {
@@ -209,12 +226,12 @@ PageAudit AuditPage(std::string page, const PageFacts& facts, const AuditSetting
   PageAudit audit;
   audit.Page = std::move(page);
   if (facts.Title) {
-    audit.Title = Collapsed(*facts.Title);
+    audit.Title = Shown(*facts.Title);
     audit.TitleLength = CharacterCount(*audit.Title);
     if (!audit.Title->empty()) audit.TitleKey = KeyOf(*audit.Title);
   }
   if (facts.Description) {
-    audit.Description = Collapsed(*facts.Description);
+    audit.Description = Shown(*facts.Description);
     audit.DescriptionLength = CharacterCount(*audit.Description);
     if (!audit.Description->empty()) audit.DescriptionKey = KeyOf(*audit.Description);
   }
