@@ -33,10 +33,18 @@ MATCHING = {
     "hreflang": {"hreflang-invalid"},
 }
 
-# Where audit is stricter on purpose: a googlebot meta's noindex keeps the
-# page out of Google, which audit reports; Lighthouse fails a page only when
-# every search engine is kept out.
-STRICTER = {("googlebot.htm", "is-crawlable")}
+# Where audit is stricter on purpose, page and Lighthouse's audit:
+STRICTER = {
+    # A googlebot meta's noindex keeps the page out of Google; Lighthouse
+    # fails a page only when every search engine is kept out.
+    ("googlebot.htm", "is-crawlable"),
+    # Directives apart by a blank alone: Google reads "noindex nofollow" as
+    # noindex, Lighthouse as one unknown directive.
+    ("noindex-blank.htm", "is-crawlable"),
+    # Search engines follow the strictest of several robots metas;
+    # Lighthouse reads only the first.
+    ("robots-later.htm", "is-crawlable"),
+}
 
 
 def pages(origin):
@@ -48,6 +56,8 @@ def pages(origin):
         "empty.htm": '<html><head><title> </title><meta name="description" content=" "></head><body></body></html>',
         "noindex.htm": head % '<meta name="robots" content="NOINDEX, follow">',
         "googlebot.htm": head % '<meta name="googlebot" content="none">',
+        "noindex-blank.htm": head % '<meta name="robots" content="noindex nofollow">',
+        "robots-later.htm": head % '<meta name="robots" content="index"><meta name="robots" content="NoIndex">',
         "relative.htm": head % '<link rel="canonical" href="/relative.htm">',
         "conflict.htm": head % ('<link rel="canonical" href="%s/a.htm"><link rel="canonical" href="%s/b.htm">'
                                 % (origin, origin)),
