@@ -43,15 +43,23 @@ CASES = [
     ("canonical-invalid", page(extra=b'<link rel="canonical" href="https://example.com/">'), True),
     ("canonical-invalid", page(extra=b'<link rel="canonical" href="https://example.com/a.htm">'
                                      b'<link rel="CANONICAL" href="https://EXAMPLE.com/a.htm">'), False),
+    ("canonical-invalid", page(extra=b'<link rel="canonical" href="https://example.com:443/a.htm">'
+                                     b'<link rel="canonical" href="https://example.com/a.htm">'), False),
+    ("canonical-invalid", page(extra=b'<link rel="canonical" href="https://example.com/b/../a.htm">'
+                                     b'<link rel="canonical" href="https://example.com/./a.htm">'), False),
+    ("empty-title", page(title=b"&nbsp; \xc2\xa0"), True),
     ("hreflang-invalid", page(extra=b'<link rel="alternate" hreflang="en_US" href="https://example.com/en/">'),
      True),
     ("hreflang-invalid", page(extra=b'<link rel="alternate" hreflang="de" href="/de/">'), True),
+    ("hreflang-invalid", page(extra=b'<link rel="alternate" hreflang="jp" href="https://example.com/ja/">'), True),
+    ("hreflang-invalid", page(extra=b'<link rel="alternate" hreflang="en" href="ftp://example.com/en/">'), True),
     ("hreflang-invalid", page(extra=b'<link rel="alternate" hreflang="zh-Hant-TW" href="https://example.com/tw/">'
                                     b'<link rel="alternate" hreflang="X-Default" href="https://example.com/">'),
      False),
     ("no-viewport", page(viewport=b'<meta name="viewport" content="user-scalable=no">'), True),
     ("no-lang", page(lang=b""), True),
     ("no-lang", page(lang=b' lang="english"'), True),
+    ("no-lang", page(lang=b' lang="zz"'), True),
     ("no-lang", page(lang=b' lang="pt-BR"'), False),
     ("charset-late", page(before=b"<!-- %s -->\n" % (b"x" * 1000)), True),
 ]

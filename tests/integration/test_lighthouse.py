@@ -58,13 +58,18 @@ def pages(origin):
         "googlebot.htm": head % '<meta name="googlebot" content="none">',
         "noindex-blank.htm": head % '<meta name="robots" content="noindex nofollow">',
         "robots-later.htm": head % '<meta name="robots" content="index"><meta name="robots" content="NoIndex">',
+        "nbsp.htm": head.replace("Shop", "&nbsp;") % "",
         "relative.htm": head % '<link rel="canonical" href="/relative.htm">',
         "conflict.htm": head % ('<link rel="canonical" href="%s/a.htm"><link rel="canonical" href="%s/b.htm">'
                                 % (origin, origin)),
         "to-root.htm": head % ('<link rel="canonical" href="%s/">' % origin),
         "canonical.htm": head % ('<link rel="canonical" href="%s/canonical.htm">' % origin),
+        "same-canonical.htm": head % ('<link rel="canonical" href="https://example.org:443/a/../b c.htm">'
+                                      '<link rel="canonical" href="https://example.org/b%20c.htm">'),
         "hreflang.htm": head % '<link rel="alternate" hreflang="english" href="https://example.org/en/">',
         "hreflang-relative.htm": head % '<link rel="alternate" hreflang="de" href="/de/">',
+        "hreflang-jp.htm": head % '<link rel="alternate" hreflang="jp" href="https://example.org/ja/">',
+        "hreflang-ftp.htm": head % '<link rel="alternate" hreflang="en" href="ftp://example.org/en/">',
         "hreflang-good.htm": head % ('<link rel="alternate" hreflang="en-GB" href="%s/en/">'
                                      '<link rel="alternate" hreflang="x-default" href="%s/">' % (origin, origin)),
     }
