@@ -95,6 +95,22 @@ char32_t CharacterAt(std::string_view utf8, std::size_t at) {
   return ch;
 }
 
+// Text is shaped in pieces of about this many bytes, so that memory stays
+// the same however long it is; kerning across a cut is lost, a fraction of
+// a pixel.
+constexpr std::size_t kPieceBytes = 4096;
+
+// Where the piece that starts at `start` ends: after its last blank, or
+// when it has none, at the start of a character.
+std::size_t PieceEnd(std::string_view utf8, std::size_t start) {
+  if (utf8.size() - start <= kPieceBytes) return utf8.size();
+  const std::size_t blank = utf8.substr(start, kPieceBytes).rfind(' ');
+  if (blank != std::string_view::npos) return start + blank + 1;
+  std::size_t end = start + kPieceBytes;
+  for (int i = 0; i < 3 && (static_cast<unsigned char>(utf8[end]) & 0xC0) == 0x80; ++i) --end;
+  return end;
+}
+
 using Buffer = std::unique_ptr<hb_buffer_t, decltype(&hb_buffer_destroy)>;
 
 class Shaper {
@@ -123,9 +139,15 @@ class Shaper {
   std::optional<double> Width(std::string_view utf8, double pixelSize) const {
     if (!font_ || unitsPerEm_ == 0) return std::nullopt;
     const Buffer buffer(hb_buffer_create(), hb_buffer_destroy);
-    const std::optional<double> units = PieceUnits(buffer.get(), utf8);
-    if (!units) return std::nullopt;
-    return *units * pixelSize / unitsPerEm_;
+    double units = 0;
+    for (std::size_t start = 0; start < utf8.size();) {
+      const std::size_t end = PieceEnd(utf8, start);
+      const std::optional<double> piece = PieceUnits(buffer.get(), utf8.substr(start, end - start));
+      if (!piece) return std::nullopt;
+      units += *piece;
+      start = end;
+    }
+    return units * pixelSize / unitsPerEm_;
   }
 
  private:

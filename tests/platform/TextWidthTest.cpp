@@ -64,5 +64,17 @@ TEST(TextWidth, MissingGlyphsAreOneEmWhenWideElseUnmeasured) {
   EXPECT_FALSE(TextWidth("\u0645\u0631\u062D\u0628\u0627", 20));  // Arabic: no glyphs, not wide
 }
 
+TEST(TextWidth, LongTextsAreShapedInPiecesCutAtBlanksOrCharacters) {
+  const FontAdvances font(TextWidthFontFile());
+  ASSERT_TRUE(font.Ok());
+  std::string words, ws, ideographs;
+  for (int i = 0; i < 3000; ++i) words += "iiii ";
+  ws.assign(10000, 'W');
+  for (int i = 0; i < 5000; ++i) ideographs += "\u65E5";  // 3 bytes: cuts fall inside characters
+  EXPECT_NEAR(*TextWidth(words, 20), 3000 * (4 * font.Advance(U'i', 20) + font.Advance(U' ', 20)), 1e-6);
+  EXPECT_NEAR(*TextWidth(ws, 20), 10000 * font.Advance(U'W', 20), 1e-6);
+  EXPECT_NEAR(*TextWidth(ideographs, 20), 5000 * 20, 1e-6);
+}
+
 }  // namespace
 }  // namespace verdo
