@@ -20,7 +20,7 @@ def page(title=TITLE, description=DESCRIPTION, extra=b"", lang=b' lang="en"',
 
 NEW_CODES = {"multiple-titles", "multiple-descriptions", "title-too-short", "description-too-short",
              "title-too-wide", "description-too-wide", "noindex", "canonical-invalid", "hreflang-invalid",
-             "no-viewport", "no-lang", "charset-late"}
+             "no-viewport", "no-lang", "charset-late", "head-too-long"}
 
 # code, page, whether audit reports the code
 CASES = [
@@ -54,6 +54,7 @@ CASES = [
     ("no-lang", page(lang=b' lang="english"'), True),
     ("no-lang", page(lang=b' lang="pt-BR"'), False),
     ("charset-late", page(before=b"<!-- %s -->\n" % (b"x" * 1000)), True),
+    ("head-too-long", page(extra=b"<link rel=stylesheet href=a.css>" * 17000), True),
 ]
 
 
