@@ -25,6 +25,7 @@ NEW_CODES = {"multiple-titles", "multiple-descriptions", "title-too-short", "des
 # code, page, whether audit reports the code
 CASES = [
     ("multiple-titles", page(extra=b"<title>Another title</title>"), True),
+    ("multiple-titles", page(extra=b"<noscript><title>x</title></noscript>"), False),  # text where scripts run
     ("multiple-descriptions", page(extra=b'<meta name="Description" content="again">'), True),
     ("title-too-short", page(title=b"t" * 29), True),
     ("title-too-short", page(title=b"t" * 30), False),
