@@ -92,7 +92,9 @@ class AuditChecks(unittest.TestCase):
         self.assertIn("canonical-invalid", audits["sub/index.htm"]["problems"])
         self.assertGreater(audits["index.htm"]["title_width"], 580)
         self.assertIsInstance(audits["index.htm"]["description_width"], int)
-        self.assertEqual(run_cli("audit", "--title-width=wide", self.dir).returncode, 2)
+        for width in ("wide", "0x300", " 600", "+600", "6e2", "0", "600."):
+            with self.subTest(width=width):
+                self.assertEqual(run_cli("audit", "--title-width=" + width, self.dir).returncode, 2)
 
     def test_iso_2022_jp_titles_are_decoded_and_compared(self):
         title = "\u3053\u3093\u306b\u3061\u306f\u3001\u5ead\u306e\u9053\u5177\u3068\u690d\u6728\u9262\u306e\u5e97"
