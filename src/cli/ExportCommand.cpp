@@ -5,6 +5,9 @@
 
 #include <algorithm>
 #include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "cli/Cli.h"
 #include "cli/RunReport.h"
@@ -76,6 +79,28 @@ NewPage PlainPage(std::string_view bytes, const ExportRun& run) {
   return {std::move(page), cut.Charset.Encoding, "", {}, std::move(note)};
 }
 
+// Pages written through the batch, until it has settled: the notes on what
+// they dropped wait, told only for pages whose write finished.
+struct Settling {
+  std::vector<std::pair<std::string, std::string>> Notes;  // page, note
+  std::vector<std::string> Failed;                         // pages whose write failed at its end
+
+  // Prints the notes of the pages written; returns how many failed.
+  std::size_t Settle(RunReport& report) {
+    const std::size_t failed = Failed.size();
+    for (const auto& [page, note] : Notes) {
+      const auto failed = std::find(Failed.begin(), Failed.end(), page);
+      if (failed != Failed.end()) {
+        Failed.erase(failed);
+        continue;
+      }
+      report.Clear();
+      ReportFailure(page, note);
+    }
+    return failed;
+  }
+};
+
 Result Refused(RunReport& report, const std::string& subject, const char* words, const std::string& reason) {
   report.Clear();
   ReportFailure(subject, words, reason);
@@ -130,8 +155,8 @@ std::optional<std::string> OldPage(OpenedPage& page, std::string& bytes, const s
   return std::nullopt;
 }
 
-Result Plain(const std::string& path, const ExportRun& run, RunReport& report, std::string& bytes,
-             ReplaceBatch& batch) {
+Result Plain(const std::string& path, const ExportRun& run, RunReport& report, std::string& bytes, ReplaceBatch& batch,
+             Settling& settling) {
   // A page that is there but can't be read is left alone; a page that
   // doesn't exist yet is made, holding the new head section alone.
   ExportSource source(batch.Resolve(path));
@@ -159,9 +184,12 @@ Result Plain(const std::string& path, const ExportRun& run, RunReport& report, s
     if (!run.Quiet && source.ReadWhole(bytes, kMaxPageBytes)) note = LossNote(WholeHeadLoss(bytes, source), run);
     if (const Outcome compared = source.SameAsPage(start, same); !compared)
       return Refused(report, path, "Error Opening File", compared.Reason);
-    if (!run.DryRun)
+    if (!run.DryRun) {
       if (const Outcome written = source.WriteExport(path, start, &batch); !written)
         return Refused(report, path, "Error Saving File", written.Reason);
+      if (!note.empty()) settling.Notes.emplace_back(path, std::move(note));
+      return same ? Result::Unchanged : Result::Changed;
+    }
   }
   if (!note.empty()) {
     report.Clear();
@@ -222,19 +250,24 @@ int CmdExport(const Args& args, const Options& options) {
   int status = kDone;
   std::string bytes;  // reused from page to page
   // The pages' syncs run side by side, each folder synced once at the end.
-  ReplaceBatch batch([&report](const std::string& name, const std::string& reason) {
-    report.Clear();
-    ReportFailure(name, "Error Saving File", reason);
-  });
+  Settling settling;
+  ReplaceBatch batch(
+      [&report](const std::string& name, const std::string& reason) {
+        report.Clear();
+        ReportFailure(name, "Error Saving File", reason);
+      },
+      [&settling](const std::string& page) { settling.Failed.push_back(page); });
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& page = args[i];
     const Result result = page == "-"    ? FromStandardInput(run, report)
                           : run.KeepHead ? KeepHead(page, run, report, bytes, batch)
-                                         : Plain(page, run, report, bytes, batch);
+                                         : Plain(page, run, report, bytes, batch, settling);
     if (result == Result::Refused) status = kFailed;
     report.Count(result);
   }
   if (!batch.Finish()) status = kFailed;
+  // A page counts as changed once its write has finished.
+  report.RefuseChanged(settling.Settle(report));
   report.Finish();
   return status;
 }
