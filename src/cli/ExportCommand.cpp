@@ -164,7 +164,7 @@ Result Plain(const std::string& path, const ExportRun& run, RunReport& report, s
     return Refused(report, path, "Error Opening File", source.Reason());
   const std::string start = EncodedExportStart(run.HeadBlock, source.Found(), source.Charset());
   // What the export drops is told unless --quiet: looking costs reading the
-  // page whole and a parse.
+  // head part and a parse.
   std::string note;
   bool same = false;
   if (run.Diff) {
@@ -181,7 +181,11 @@ Result Plain(const std::string& path, const ExportRun& run, RunReport& report, s
     if (!same) ShowDiff(path, old, now, source.Charset().Encoding, run, report);
     if (old && !run.Quiet) note = LossNote(WholeHeadLoss(*old, source), run);
   } else {
-    if (!run.Quiet && source.ReadWhole(bytes, kMaxPageBytes)) note = LossNote(WholeHeadLoss(bytes, source), run);
+    HeadLoss loss;
+    if (!run.Quiet)
+      if (const Outcome looked = source.FindLoss(loss); !looked)
+        return Refused(report, path, "Error Opening File", looked.Reason);
+    note = LossNote(loss, run);
     if (const Outcome compared = source.SameAsPage(start, same); !compared)
       return Refused(report, path, "Error Opening File", compared.Reason);
     if (!run.DryRun) {
