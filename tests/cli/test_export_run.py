@@ -155,6 +155,12 @@ class ExportRun(unittest.TestCase):
         result = run_cli("import", path)
         self.assertEqual((result.returncode, result.stderr.decode()), (1, "verdo-cli: %s: Error Opening File (not an "
                          "address; for a file, use file://%s)\n" % (path, path.replace(" ", "%20"))))
+        # A colon in a file's name, or a drive letter, names no scheme Import takes.
+        write(os.path.join(self.site, "v2:six.htm"), b"")
+        result = run_cli("import", "v2:six.htm", cwd=self.site)
+        self.assertEqual((result.returncode, result.stderr.decode()), (1, "verdo-cli: v2:six.htm: Error Opening File "
+                         "(not an address; for a file, use file://%s/v2%%3Asix.htm)\n" % os.path.realpath(self.site)))
+        self.assertIn(b"file:///...)\n", run_cli("import", "C:/x.htm").stderr)
 
 
 if __name__ == "__main__":
