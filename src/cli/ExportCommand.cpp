@@ -125,7 +125,9 @@ void ShowDiff(const std::string& page, const std::string* old, std::string_view 
     to = toUtf8;
   }
   report.Clear();
-  WriteUnifiedDiff({old ? "a/" + page : "/dev/null", from}, {"b/" + page, to}, Print);
+  // "a/tmp/x.htm" for /tmp/x.htm, which patch -p1 run from / applies.
+  const std::string_view label = std::string_view(page).substr(std::min(page.find_first_not_of('/'), page.size()));
+  WriteUnifiedDiff({old ? "a/" + std::string(label) : "/dev/null", from}, {"b/" + std::string(label), to}, Print);
   if (decoded && !run.Quiet)
     ReportFailure(page, "the diff shows its text in UTF-8, not its bytes in " + std::string(encoding) +
                             ": patch won't give them");

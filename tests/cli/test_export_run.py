@@ -96,6 +96,12 @@ class ExportRun(unittest.TestCase):
                 # page where it found no head section).
                 again = self.export(*mode, "--diff", self.form, *(pages if mode else pages[:2]))
                 self.assertEqual(again.stdout, b"")
+        # An absolute page's labels are a/ and b/ with its path: patch -p1 applies the diff from /.
+        page = os.path.join(self.dir, "patched", "crlf.htm")
+        diff = self.export("--keep-head", "--diff", self.form, page).stdout
+        self.assertTrue(diff.startswith(b"--- a" + page.encode()), diff[:80])
+        subprocess.run(["patch", "-s", "-p1", "-d", "/"], input=diff, check=True)
+        self.assertEqual(self.export("--keep-head", "--diff", self.form, page).stdout, b"")
 
     def test_summary_and_progress_on_stderr_unless_quiet(self):
         os.mkfifo(os.path.join(self.site, "fifo.htm"))
