@@ -309,7 +309,8 @@ ExportResult ExportIntoPage(const std::string& path, const std::function<void(Ex
   const std::string block = headBlock();
   HeadLoss loss;
   if (ask) {
-    if (const Outcome looked = source.FindLoss(loss); !looked) return {ExportResult::Step::Opening, looked.Reason};
+    // A page that can't be read back can't be written either, as WriteExport finds.
+    if (const Outcome looked = source.FindLoss(loss); !looked) return {ExportResult::Step::Saving, looked.Reason};
   }
   if (loss.Any()) {
     switch (ask(loss)) {
