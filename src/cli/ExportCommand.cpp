@@ -5,6 +5,9 @@
 
 #include <algorithm>
 #include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "cli/Cli.h"
 #include "cli/RunReport.h"
@@ -76,6 +79,28 @@ NewPage PlainPage(std::string_view bytes, const ExportRun& run) {
   return {std::move(page), cut.Charset.Encoding, "", {}, std::move(note)};
 }
 
+// Pages written through the batch, until it has settled: the notes on what
+// they dropped wait, told only for pages whose write finished.
+struct Settling {
+  std::vector<std::pair<std::string, std::string>> Notes;  // page, note
+  std::vector<std::string> Failed;                         // pages whose write failed at its end
+
+  // Prints the notes of the pages written; returns how many failed.
+  std::size_t Settle(RunReport& report) {
+    const std::size_t failed = Failed.size();
+    for (const auto& [page, note] : Notes) {
+      const auto failed = std::find(Failed.begin(), Failed.end(), page);
+      if (failed != Failed.end()) {
+        Failed.erase(failed);
+        continue;
+      }
+      report.Clear();
+      ReportFailure(page, note);
+    }
+    return failed;
+  }
+};
+
 Result Refused(RunReport& report, const std::string& subject, const char* words, const std::string& reason) {
   report.Clear();
   ReportFailure(subject, words, reason);
@@ -100,7 +125,9 @@ void ShowDiff(const std::string& page, const std::string* old, std::string_view 
     to = toUtf8;
   }
   report.Clear();
-  WriteUnifiedDiff({old ? "a/" + page : "/dev/null", from}, {"b/" + page, to}, Print);
+  // "a/tmp/x.htm" for /tmp/x.htm, which patch -p1 run from / applies.
+  const std::string_view label = std::string_view(page).substr(std::min(page.find_first_not_of('/'), page.size()));
+  WriteUnifiedDiff({old ? "a/" + std::string(label) : "/dev/null", from}, {"b/" + std::string(label), to}, Print);
   if (decoded && !run.Quiet)
     ReportFailure(page, "the diff shows its text in UTF-8, not its bytes in " + std::string(encoding) +
                             ": patch won't give them");
@@ -130,8 +157,8 @@ std::optional<std::string> OldPage(OpenedPage& page, std::string& bytes, const s
   return std::nullopt;
 }
 
-Result Plain(const std::string& path, const ExportRun& run, RunReport& report, std::string& bytes,
-             ReplaceBatch& batch) {
+Result Plain(const std::string& path, const ExportRun& run, RunReport& report, std::string& bytes, ReplaceBatch& batch,
+             Settling& settling) {
   // A page that is there but can't be read is left alone; a page that
   // doesn't exist yet is made, holding the new head section alone.
   ExportSource source(batch.Resolve(path));
@@ -139,7 +166,7 @@ Result Plain(const std::string& path, const ExportRun& run, RunReport& report, s
     return Refused(report, path, "Error Opening File", source.Reason());
   const std::string start = EncodedExportStart(run.HeadBlock, source.Found(), source.Charset());
   // What the export drops is told unless --quiet: looking costs reading the
-  // page whole and a parse.
+  // head part and a parse.
   std::string note;
   bool same = false;
   if (run.Diff) {
@@ -156,12 +183,19 @@ Result Plain(const std::string& path, const ExportRun& run, RunReport& report, s
     if (!same) ShowDiff(path, old, now, source.Charset().Encoding, run, report);
     if (old && !run.Quiet) note = LossNote(WholeHeadLoss(*old, source), run);
   } else {
-    if (!run.Quiet && source.ReadWhole(bytes, kMaxPageBytes)) note = LossNote(WholeHeadLoss(bytes, source), run);
+    HeadLoss loss;
+    if (!run.Quiet)
+      if (const Outcome looked = source.FindLoss(loss); !looked)
+        return Refused(report, path, "Error Opening File", looked.Reason);
+    note = LossNote(loss, run);
     if (const Outcome compared = source.SameAsPage(start, same); !compared)
       return Refused(report, path, "Error Opening File", compared.Reason);
-    if (!run.DryRun)
+    if (!run.DryRun) {
       if (const Outcome written = source.WriteExport(path, start, &batch); !written)
         return Refused(report, path, "Error Saving File", written.Reason);
+      if (!note.empty()) settling.Notes.emplace_back(path, std::move(note));
+      return same ? Result::Unchanged : Result::Changed;
+    }
   }
   if (!note.empty()) {
     report.Clear();
@@ -222,19 +256,24 @@ int CmdExport(const Args& args, const Options& options) {
   int status = kDone;
   std::string bytes;  // reused from page to page
   // The pages' syncs run side by side, each folder synced once at the end.
-  ReplaceBatch batch([&report](const std::string& name, const std::string& reason) {
-    report.Clear();
-    ReportFailure(name, "Error Saving File", reason);
-  });
+  Settling settling;
+  ReplaceBatch batch(
+      [&report](const std::string& name, const std::string& reason) {
+        report.Clear();
+        ReportFailure(name, "Error Saving File", reason);
+      },
+      [&settling](const std::string& page) { settling.Failed.push_back(page); });
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& page = args[i];
     const Result result = page == "-"    ? FromStandardInput(run, report)
                           : run.KeepHead ? KeepHead(page, run, report, bytes, batch)
-                                         : Plain(page, run, report, bytes, batch);
+                                         : Plain(page, run, report, bytes, batch, settling);
     if (result == Result::Refused) status = kFailed;
     report.Count(result);
   }
   if (!batch.Finish()) status = kFailed;
+  // A page counts as changed once its write has finished.
+  report.RefuseChanged(settling.Settle(report));
   report.Finish();
   return status;
 }

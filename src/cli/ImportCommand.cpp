@@ -15,7 +15,7 @@ namespace verdo::cli {
 
 namespace {
 
-// Why a word without a scheme isn't imported, and what to write instead:
+// Why a word without a scheme Import takes isn't imported, and what to write instead:
 // a file's address for what looks like a path, else the schemes there are.
 std::string NotAnAddress(const std::string& word) {
   std::error_code error;
@@ -34,7 +34,7 @@ int CmdImport(const Args& args, const Options&) {
   MetaTagForm form;
   if (args.size() == 2 && !LoadForm(args[1], form)) return kFailed;
   // Caught here, with no transfer begun, so no diagnostic line of one.
-  if (!NamesScheme(address)) {
+  if (!NamesImportScheme(address)) {
     ReportFailure(AddressWithoutCredentials(address), "Error Opening File", NotAnAddress(address));
     return kFailed;
   }

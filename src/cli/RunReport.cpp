@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -40,6 +41,12 @@ void RunReport::Count(Page page) {
   Put("\rverdo-cli: " + std::to_string(done) + " of " + std::to_string(total_) + " pages\033[K");
   shown_ = true;
   drawn_ = now;
+}
+
+void RunReport::RefuseChanged(std::size_t pages) {
+  pages = std::min(pages, counts_[0]);
+  counts_[0] -= pages;
+  counts_[2] += pages;
 }
 
 void RunReport::Clear() {

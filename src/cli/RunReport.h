@@ -19,6 +19,9 @@ class RunReport {
 
   // After each page.
   void Count(Page page);
+  // Pages counted as changed whose writes failed after all, when the disk
+  // had the last word: counted as refused.
+  void RefuseChanged(std::size_t pages);
   // Takes the progress line away, so that a message or a diff can be
   // printed; the next count draws it again.
   void Clear();

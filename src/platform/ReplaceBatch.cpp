@@ -26,7 +26,8 @@ std::size_t WaitingAtMost() {
 
 }  // namespace
 
-ReplaceBatch::ReplaceBatch(OnFailure failed) : failed_(std::move(failed)), waiting_(WaitingAtMost()) {}
+ReplaceBatch::ReplaceBatch(OnFailure failed, OnPageFailed pageFailed)
+    : failed_(std::move(failed)), pageFailed_(std::move(pageFailed)), waiting_(WaitingAtMost()) {}
 
 ReplaceBatch::~ReplaceBatch() { Finish(); }
 
@@ -93,15 +94,20 @@ OpenedPage ReplaceBatch::Resolve(const std::string& path) {
 
 void ReplaceBatch::Commit(PendingReplace& pending) {
   if (const Outcome committed = CommitPending(pending); !committed) {
-    Fail(pending.Shown, committed.Reason);
+    Fail(pending.Shown, committed.Reason, {pending.Shown});
     return;
   }
   std::unique_lock lock(mutex_);
   const auto same = [&pending](const Folder& folder) {
     return folder.Device == pending.FolderDevice && folder.Inode == pending.FolderInode;
   };
-  if (std::find_if(folders_.begin(), folders_.end(), same) != folders_.end()) return;
-  folders_.push_back({pending.FolderDevice, pending.FolderInode, std::move(pending.Folder), pending.FolderShown});
+  const auto folder = std::find_if(folders_.begin(), folders_.end(), same);
+  if (folder != folders_.end()) {
+    if (pageFailed_) folder->Pages.push_back(pending.Shown);
+    return;
+  }
+  folders_.push_back({pending.FolderDevice, pending.FolderInode, std::move(pending.Folder), pending.FolderShown, {}});
+  if (pageFailed_) folders_.back().Pages.push_back(pending.Shown);
   if (folders_.size() <= waiting_) return;
   Folder oldest = std::move(folders_.front());
   folders_.erase(folders_.begin());
@@ -110,23 +116,28 @@ void ReplaceBatch::Commit(PendingReplace& pending) {
 }
 
 void ReplaceBatch::Sync(Folder& folder) {
-  if (const Outcome synced = SyncFolder(folder.Fd.Get()); !synced) Fail(folder.Shown, synced.Reason);
+  if (const Outcome synced = SyncFolder(folder.Fd.Get()); !synced)
+    Fail(folder.Shown, synced.Reason, std::move(folder.Pages));
+  folder.Pages.clear();
 }
 
-void ReplaceBatch::Fail(const std::string& name, const std::string& reason) {
+void ReplaceBatch::Fail(const std::string& name, const std::string& reason, std::vector<std::string> pages) {
   const std::lock_guard lock(mutex_);
-  failures_.emplace_back(name, reason);
+  failures_.push_back({name, reason, std::move(pages)});
   anyFailed_ = true;
 }
 
 void ReplaceBatch::TellFailures() {
-  std::vector<std::pair<std::string, std::string>> told;
+  std::vector<Failure> told;
   {
     const std::lock_guard lock(mutex_);
     told.swap(failures_);
   }
-  for (const auto& [name, reason] : told)
-    if (failed_) failed_(name, reason);
+  for (const Failure& failure : told) {
+    if (failed_) failed_(failure.Name, failure.Reason);
+    if (pageFailed_)
+      for (const std::string& page : failure.Pages) pageFailed_(page);
+  }
 }
 
 bool ReplaceBatch::Finish() {

@@ -42,7 +42,11 @@ class ReplaceBatch {
   // Told of each page or folder whose last steps failed, with the reason,
   // always on the thread that calls Add or Finish.
   using OnFailure = std::function<void(const std::string& name, const std::string& reason)>;
-  explicit ReplaceBatch(OnFailure failed);
+  // Told, after its failure, of each page whose replace didn't finish: its
+  // own last steps failed, or the sync of the folder it was renamed into
+  // (the page is new, but not for sure on disk).
+  using OnPageFailed = std::function<void(const std::string& page)>;
+  explicit ReplaceBatch(OnFailure failed, OnPageFailed pageFailed = {});
   ReplaceBatch(const ReplaceBatch&) = delete;
   ReplaceBatch& operator=(const ReplaceBatch&) = delete;
   ~ReplaceBatch();
@@ -62,6 +66,7 @@ class ReplaceBatch {
     ino_t Inode;
     Descriptor Fd;
     std::string Shown;
+    std::vector<std::string> Pages;  // renamed into it since its last sync, when pageFailed_ wants them
   };
   struct Name {
     dev_t Device;
@@ -73,10 +78,11 @@ class ReplaceBatch {
   void Done(const Name& name);
   void Commit(PendingReplace& pending);
   void Sync(Folder& folder);
-  void Fail(const std::string& name, const std::string& reason);
+  void Fail(const std::string& name, const std::string& reason, std::vector<std::string> pages);
   void TellFailures();
 
   OnFailure failed_;
+  OnPageFailed pageFailed_;
   std::size_t waiting_;  // pages, and folders, waiting for their sync at most
   std::mutex mutex_;
   std::condition_variable work_;
@@ -84,9 +90,14 @@ class ReplaceBatch {
   std::deque<PendingReplace> queue_;
   std::vector<std::thread> workers_;
   std::condition_variable done_;
-  std::vector<Name> underWay_;                                 // pages queued or being renamed
-  std::vector<Folder> folders_;                                // renamed into, waiting for their sync, oldest first
-  std::vector<std::pair<std::string, std::string>> failures_;  // not told yet
+  std::vector<Name> underWay_;   // pages queued or being renamed
+  std::vector<Folder> folders_;  // renamed into, waiting for their sync, oldest first
+  struct Failure {
+    std::string Name;
+    std::string Reason;
+    std::vector<std::string> Pages;
+  };
+  std::vector<Failure> failures_;  // not told yet
   bool stopping_ = false;
   bool anyFailed_ = false;
 };

@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <limits>
 #include <vector>
 
 #include "core/pages/ExportPage.h"
+#include "core/site/HeadExtent.h"
 #include "core/site/KeptHead.h"
 #include "core/templates/Template.h"
 #include "core/text/CrLfStream.h"
@@ -219,6 +221,37 @@ Outcome ExportSource::SameAsPage(std::string_view start, bool& same) {
   return Outcome::Done();
 }
 
+Outcome ExportSource::FindLoss(HeadLoss& loss) {
+  loss = {};
+  if (status_ != Status::Read) return Outcome::Done();
+  const int file = page_.File();
+  if (::lseek(file, 0, SEEK_SET) < 0) return FailedWithErrno();
+  // The parser reads no more than this of a head part; what lies past it
+  // can't be told harmless.
+  const std::uint64_t bound = charset_.BomLength + HeadExtentLimits{}.Bytes;
+  const std::uint64_t wanted = found_ ? std::min(keepFrom_, bound) : std::numeric_limits<std::uint64_t>::max();
+  std::string head;
+  std::string buffer(kChunk, '\0');
+  for (std::uint64_t at = 0; at < wanted;) {
+    const ssize_t got =
+        ReadSome(file, buffer.data(), static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), wanted - at)));
+    if (got < 0) return FailedWithErrno();
+    if (got == 0) break;
+    std::string_view piece(buffer.data(), static_cast<std::size_t>(got));
+    if (found_) {
+      head.append(piece);
+    } else {
+      if (at < charset_.BomLength) piece.remove_prefix(std::min<std::size_t>(piece.size(), charset_.BomLength - at));
+      if (FindSecondHead(piece).SecondHead) return loss.SecondHead = true, Outcome::Done();
+    }
+    at += static_cast<std::uint64_t>(got);
+  }
+  if (!found_) return Outcome::Done();
+  loss = FindHeadLoss(OutlineMarkup(head, charset_.BomLength));
+  if (keepFrom_ > bound) ++loss.Counts[static_cast<std::size_t>(LostKind::Text)];
+  return Outcome::Done();
+}
+
 bool ExportSource::ReadWhole(std::string& bytes, std::uint64_t maxBytes) {
   bytes.clear();
   const int file = page_.File();
@@ -274,14 +307,24 @@ ExportResult ExportIntoPage(const std::string& path, const std::function<void(Ex
   if (opened) opened(source.State());
   if (source.State() == ExportSource::Status::Unreadable) return {ExportResult::Step::Opening, source.Reason()};
   const std::string block = headBlock();
-  std::string page;
-  if (ask && source.ReadWhole(page, kMaxPageBytes)) {
-    if (const HeadLoss loss = WholeHeadLoss(page, source); loss.Any()) {
-      switch (ask(loss)) {
-        case HeadLossAnswer::Cancel: return {ExportResult::Step::Cancelled, {}};
-        case HeadLossAnswer::KeepThem: return KeepingHead(source, page, block, batch);
-        case HeadLossAnswer::ReplaceAll: break;
+  HeadLoss loss;
+  if (ask) {
+    // A page that can't be read back can't be written either, as WriteExport finds.
+    if (const Outcome looked = source.FindLoss(loss); !looked) return {ExportResult::Step::Saving, looked.Reason};
+  }
+  if (loss.Any()) {
+    switch (ask(loss)) {
+      case HeadLossAnswer::Cancel: return {ExportResult::Step::Cancelled, {}};
+      case HeadLossAnswer::KeepThem: {
+        // Its elements are found and kept in the page held whole.
+        std::string page;
+        errno = 0;
+        if (!source.ReadWhole(page, kMaxPageBytes))
+          return {ExportResult::Step::Saving,
+                  errno != 0 ? ErrorText(errno) : "larger than 64 MiB, too large to keep its head's elements"};
+        return KeepingHead(source, page, block, batch);
       }
+      case HeadLossAnswer::ReplaceAll: break;
     }
   }
   const std::string start = EncodedExportStart(block, source.Found(), source.Charset());

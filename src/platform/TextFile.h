@@ -95,6 +95,12 @@ class ExportSource {
   // Whether WriteExport would write the bytes the page holds now (false for
   // a missing page); a read error is a failure.
   Outcome SameAsPage(std::string_view start, bool& same);
+  // What replacing the whole head section would lose, read without holding
+  // the page: only the head part is parsed, up to the parser's bound (a
+  // longer one counts as losing text); for a page whose closing line wasn't
+  // found, only whether anything but white space follows its byte-order
+  // mark, looked at piece by piece. A read error is a failure.
+  Outcome FindLoss(HeadLoss& loss);
   // The whole page, as it is on disk, into `bytes`; false when it is larger
   // than `maxBytes` or can't be read.
   bool ReadWhole(std::string& bytes, std::uint64_t maxBytes);
@@ -113,7 +119,7 @@ class ExportSource {
 };
 
 // What replacing the whole head section of the page that `source` read,
-// whose bytes `page` holds, would lose.
+// whose bytes `page` holds, would lose (as source.FindLoss tells it).
 HeadLoss WholeHeadLoss(std::string_view page, const ExportSource& source);
 // The same for a page cut as CutForExport (ExportPage.h) tells: whether its
 // closing line was found, where its head part ends, its byte-order mark.
@@ -139,7 +145,8 @@ KeptHead KeepHeadOf(std::string_view page, const PageCharset& charset, std::stri
 // something of (ExportLoss.h) is first shown to it, and its answer decides:
 // the whole head replaced, only the head block's own elements (as export
 // --keep-head does, in the page's encoding and line ends), or nothing
-// written. A page too large to be read whole is not looked at.
+// written. Only Keep Them reads the page whole: a page too large for that
+// is refused, with nothing written.
 struct ExportResult {
   enum class Step { Done, Opening, Saving, Cancelled };
   Step Failed = Step::Done;  // Cancelled: the answer was Cancel, and nothing was written

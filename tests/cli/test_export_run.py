@@ -96,6 +96,12 @@ class ExportRun(unittest.TestCase):
                 # page where it found no head section).
                 again = self.export(*mode, "--diff", self.form, *(pages if mode else pages[:2]))
                 self.assertEqual(again.stdout, b"")
+        # An absolute page's labels are a/ and b/ with its path: patch -p1 applies the diff from /.
+        page = os.path.join(self.dir, "patched", "crlf.htm")
+        diff = self.export("--keep-head", "--diff", self.form, page).stdout
+        self.assertTrue(diff.startswith(b"--- a" + page.encode()), diff[:80])
+        subprocess.run(["patch", "-s", "-p1", "-d", "/"], input=diff, check=True)
+        self.assertEqual(self.export("--keep-head", "--diff", self.form, page).stdout, b"")
 
     def test_summary_and_progress_on_stderr_unless_quiet(self):
         os.mkfifo(os.path.join(self.site, "fifo.htm"))
@@ -155,6 +161,12 @@ class ExportRun(unittest.TestCase):
         result = run_cli("import", path)
         self.assertEqual((result.returncode, result.stderr.decode()), (1, "verdo-cli: %s: Error Opening File (not an "
                          "address; for a file, use file://%s)\n" % (path, path.replace(" ", "%20"))))
+        # A colon in a file's name, or a drive letter, names no scheme Import takes.
+        write(os.path.join(self.site, "v2:six.htm"), b"")
+        result = run_cli("import", "v2:six.htm", cwd=self.site)
+        self.assertEqual((result.returncode, result.stderr.decode()), (1, "verdo-cli: v2:six.htm: Error Opening File "
+                         "(not an address; for a file, use file://%s/v2%%3Asix.htm)\n" % os.path.realpath(self.site)))
+        self.assertIn(b"file:///...)\n", run_cli("import", "C:/x.htm").stderr)
 
 
 if __name__ == "__main__":

@@ -50,6 +50,11 @@ TEST(PageAddress, AnAddressNamesItsSchemeAPathBecomesAFileAddress) {
     EXPECT_TRUE(NamesScheme(address)) << address;
   for (const char* path : {"/p.htm", "p.htm", "./a:b", "127.0.0.1:9/p", ":x", "1a:x"})
     EXPECT_FALSE(NamesScheme(path)) << path;
+  // Import takes four schemes; a drive letter or a colon in a file's name isn't one.
+  for (const char* address : {"http://x/", "HTTPS://x/", "Ftp://x/", "file:///p.htm"})
+    EXPECT_TRUE(NamesImportScheme(address)) << address;
+  for (const char* path : {"C:/x.htm", "v2:six.htm", "svn+ssh:x", "a:b@host/page", "/p.htm"})
+    EXPECT_FALSE(NamesImportScheme(path)) << path;
   EXPECT_EQ(FileAddress("/my site/caf\xc3\xa9%.htm"), "file:///my%20site/caf%C3%A9%25.htm");
 }
 

@@ -38,10 +38,14 @@ INSTANTIATE_TEST_SUITE_P(
                  "<HTML>\n<HEAD>\n<meta charset=utf-8>\n<TITLE>t</TITLE>\n<META NAME=\"Description\" CONTENT=\"\">\n"
                  "<meta name=keywords><meta name=author><meta name=copyright><meta name=robots>\n"
                  "<meta http-equiv=Expires><meta name=distribution><meta name=revisit-after>\n"
-                 "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-2\">\n"
                  "<!-- Meta Tags Generated with Verdo - Meta Tag Generator.  -->\n"
                  "<!-- More Information:  https://verdo.example.org/  -->\n\n</HEAD>",
                  true, "", false},
+        // Export repeats one character-set declaration, in whichever form: any other one goes.
+        LossCase{"SecondDeclarations",
+                 "<head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-2\">\n"
+                 "<META CHARSET=utf-8><meta charset=iso-8859-2>\n</head>",
+                 true, "2 other meta lines", false},
         LossCase{"Html5Page",
                  "<!DOCTYPE html>\n<html>\n<head>\n<meta name=\"viewport\" content=\"width=device-width\">\n"
                  "<link rel=\"stylesheet\" href=\"a.css\"><link rel=\"Alternate Stylesheet\" href=\"b.css\">\n"

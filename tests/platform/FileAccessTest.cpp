@@ -148,8 +148,9 @@ TEST_F(SyncFailure, ABatchSyncsEveryFileAndEachFolderOnceAndTellsAFailedFolder) 
     fileSyncs = folderSyncs = 0;
     failFolders = fail;
     std::vector<std::pair<std::string, std::string>> told;
-    ReplaceBatch batch(
-        [&told](const std::string& name, const std::string& reason) { told.emplace_back(name, reason); });
+    Names failedPages;  // each page renamed into a folder whose sync failed
+    ReplaceBatch batch([&told](const std::string& name, const std::string& reason) { told.emplace_back(name, reason); },
+                       [&failedPages](const std::string& page) { failedPages.push_back(page); });
     for (int page = 0; page < 40; ++page)
       for (const auto& name : folders) {
         OpenedPage opened = OpenedPage::Resolve(folder / (name + "/" + std::to_string(page) + ".htm"));
@@ -165,6 +166,8 @@ TEST_F(SyncFailure, ABatchSyncsEveryFileAndEachFolderOnceAndTellsAFailedFolder) 
     if (fail)
       for (const auto& name : folders) expected.emplace_back(folder / name, reason);
     EXPECT_EQ(told, expected);
+    EXPECT_EQ(failedPages.size(), fail ? 120U : 0U);
+    EXPECT_EQ(std::count(failedPages.begin(), failedPages.end(), folder / "b/39.htm"), fail ? 1 : 0);
   }
 }
 

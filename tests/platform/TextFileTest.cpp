@@ -99,5 +99,26 @@ TEST(TextFile, StreamedExportMatchesTheWholePageComposedInMemory) {
   }
 }
 
+// Whether a page loses anything is told from its head part alone: a page
+// too large to be read whole is asked about too, and Keep Them (which needs
+// it whole) then refuses it, leaving it as it was.
+TEST(TextFile, ExportAsksAboutAPageOfAnySizeAndKeepsNothingItCantReadWhole) {
+  Folder folder;
+  const std::string path = folder / "huge.htm";
+  const std::string head = "<html><head><link rel=stylesheet href=a.css>\n</head>\n<body>";
+  Put(path, head);
+  fs::resize_file(path, (std::uint64_t{64} << 20) + 1);
+  std::string asked;
+  const ExportResult result = ExportIntoPage(
+      path, {}, [] { return std::string("<TITLE>t</TITLE>\n"); },
+      [&asked](const HeadLoss& loss) { return asked = DescribeDropped(loss), HeadLossAnswer::KeepThem; });
+  EXPECT_EQ(asked, "a stylesheet link");
+  EXPECT_EQ(result.Failed, ExportResult::Step::Saving);
+  EXPECT_EQ(result.Reason, "larger than 64 MiB, too large to keep its head's elements");
+  EXPECT_EQ(fs::file_size(path), (std::uint64_t{64} << 20) + 1);
+  EXPECT_EQ(Bytes(path).substr(0, head.size()), head);
+  EXPECT_EQ(folder.Names().size(), 1U) << "no temporary file left";
+}
+
 }  // namespace
 }  // namespace verdo

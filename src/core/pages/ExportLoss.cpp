@@ -113,6 +113,7 @@ HeadLoss FindSecondHead(std::string_view content) {
 
 HeadLoss FindHeadLoss(std::span<const MarkupItem> items) {
   HeadLoss loss;
+  int declarations = 0;  // of the character set: Export repeats one, the others go
   const auto add = [&loss](LostKind kind, int n = 1) { loss.Counts[static_cast<std::size_t>(kind)] += n; };
   for (const MarkupItem& item : items) {
     switch (item.What) {
@@ -126,7 +127,9 @@ HeadLoss FindHeadLoss(std::span<const MarkupItem> items) {
         const auto attributes = static_cast<int>(item.Element.Attributes.size());
         if (item.Element.Tag == "html") add(LostKind::HtmlAttribute, attributes);
         else if (item.Element.Tag == "head") add(LostKind::HeadAttribute, attributes);
-        else if (const auto kind = ElementKind(item.Element)) add(*kind);
+        else if (ClassifyHeadElement(item.Element) == HeadElementKind::Charset) {
+          if (++declarations > 1) add(LostKind::OtherMeta);
+        } else if (const auto kind = ElementKind(item.Element)) add(*kind);
         break;
       }
     }

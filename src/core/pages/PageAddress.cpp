@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/text/Text.h"
+
 namespace verdo {
 
 std::string AddressWithoutCredentials(std::string_view address) {
@@ -31,6 +33,12 @@ bool NamesScheme(std::string_view text) {
   if (colon == std::string_view::npos || colon == 0 || !IsAsciiLetter(text[0])) return false;
   return std::all_of(text.begin() + 1, text.begin() + static_cast<std::ptrdiff_t>(colon),
                      [](char c) { return IsAsciiLetter(c) || IsAsciiDigit(c) || c == '+' || c == '-' || c == '.'; });
+}
+
+bool NamesImportScheme(std::string_view text) {
+  if (!NamesScheme(text)) return false;
+  const std::string scheme = ToLowerAscii(text.substr(0, text.find(':')));
+  return scheme == "http" || scheme == "https" || scheme == "ftp" || scheme == "file";
 }
 
 std::string FileAddress(std::string_view absolutePath) {

@@ -16,6 +16,9 @@ std::string AddressWithoutCredentials(std::string_view address);
 // Whether the text starts with a scheme and its colon ("http:", "file:"),
 // as every address does; a path doesn't.
 bool NamesScheme(std::string_view text);
+// Whether the text names a scheme Import takes: http, https, ftp or file, in
+// any case. "C:/x.htm" or "v2:six.htm" name none: they are paths.
+bool NamesImportScheme(std::string_view text);
 
 // The file address of an absolute path: "file://" and the path, each byte
 // but letters, digits, "-._~" and "/" written as %XX ("/my page.htm" gives
