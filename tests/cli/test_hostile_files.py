@@ -28,6 +28,14 @@ while True:
     libc.renameat2(-100, a, -100, b, 2)
 """
 
+# Moves the folder x into b and back, for ever.
+MOVER = """
+import os
+while True:
+    os.rename("x", "b/x")
+    os.rename("b/x", "x")
+"""
+
 
 @unittest.skipUnless(SETPRIV and os.geteuid() == 0, "needs root, and setpriv to act as another user")
 class AnotherUsersFolder(unittest.TestCase):
@@ -122,6 +130,23 @@ class AnotherUsersFolder(unittest.TestCase):
                 os.close(watch)
                 self.assertEqual(read(self.secret_page), SECRET)
                 self.assertEqual(os.listdir(self.secret), ["index.htm"])
+
+    def test_a_folder_moved_while_read_is_told_and_the_rest_reported(self):
+        for folder in ("a", "a/b", "a/x"):
+            self.nobodys(folder, folder=True)
+        for n in range(50):
+            self.nobodys("a/x/p%02d.htm" % n)
+        os.mkdir(self.path("z"))
+        write(self.path("z/last.htm"), PAGE)
+        last = self.path("z/last.htm").encode() + b": title 4"
+        mover = subprocess.Popen([*AS_NOBODY, "python3", "-c", MOVER], cwd=self.path("a"))
+        try:
+            for _ in range(TRIES):
+                result = run_cli("audit", self.site)
+                self.assertIn(last, result.stdout, result.stderr)
+        finally:
+            mover.kill()
+            mover.wait()
 
 
 class FolderWalk(unittest.TestCase):
