@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <charconv>
 #include <filesystem>
 
 #include "cli/Cli.h"
@@ -61,17 +62,21 @@ PageAudit AuditBytes(std::string path, std::string_view bytes, std::string& conv
   return AuditPage(std::move(path), facts, settings);
 }
 
-// A width limit in pixels: a number above 0.
+// A width limit in pixels: decimal digits, perhaps with a fraction
+// ("580", "580.5"), above 0. Signs, blanks, hexadecimal and exponents are
+// refused, not read as some other number.
 bool ReadWidth(const Options& options, std::string_view name, double& width) {
   const std::string* value = options.Value(name);
   if (!value) return true;
-  std::size_t used = 0;
-  try {
-    width = std::stod(*value, &used);
-  } catch (const std::exception&) {
-    used = 0;
-  }
-  return used > 0 && used == value->size() && width > 0 && width < 1e6;
+  const auto digits = [](std::string_view text) {
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+  };
+  const std::string_view text = *value;
+  const std::size_t point = text.find('.');
+  if (!digits(text.substr(0, point)) || (point != std::string_view::npos && !digits(text.substr(point + 1))))
+    return false;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), width);
+  return error == std::errc() && end == text.data() + text.size() && width > 0 && width < 1e6;
 }
 
 // A folder's name for comparing: "site", "site/" and "./site" are one.

@@ -53,7 +53,9 @@ constexpr std::string_view kAuditProblems =
     "  no-viewport                       no viewport meta setting width or initial-scale\n"
     "  no-lang                           no lang on <html>, or not a BCP 47 language tag\n"
     "  charset-late                      no byte-order mark, and no character-set declaration\n"
-    "                                    within the first 1024 bytes\n";
+    "                                    within the first 1024 bytes\n"
+    "  head-too-long                     a head longer than the parser reads (8 MiB or\n"
+    "                                    16,384 tags): the rest isn't checked\n";
 
 // Every command; --help and each COMMAND --help are made from this table.
 constexpr Command kCommands[] = {

@@ -121,9 +121,20 @@ PageOutline OutlineOf(const Parse& parse, std::size_t base) {
     const std::size_t begin = base + OffsetOf(parse, head->v.element.original_tag);
     outline.HeadTag = ByteRange{begin, begin + head->v.element.original_tag.length};
   }
-  for (const GumboNode* child : Children(head))
-    if (child->type == GUMBO_NODE_ELEMENT && Written(child->v.element.original_tag))
-      outline.Head.push_back(ElementOf(parse, child, base));
+  // The parser runs with scripting off: a title inside a noscript closes it
+  // and lands in the head. Browsers run scripts and read all up to
+  // </noscript> as text, so what starts before that isn't listed.
+  std::size_t noscriptEnd = 0;
+  for (const GumboNode* child : Children(head)) {
+    if (child->type != GUMBO_NODE_ELEMENT || !Written(child->v.element.original_tag)) continue;
+    const std::size_t at = OffsetOf(parse, child->v.element.original_tag);
+    if (at < noscriptEnd) continue;
+    outline.Head.push_back(ElementOf(parse, child, base));
+    if (child->v.element.tag == GUMBO_TAG_NOSCRIPT) {
+      const std::size_t close = FindNoCase(parse.Source.substr(at), "</noscript");
+      noscriptEnd = close == std::string_view::npos ? parse.Source.size() : at + close;
+    }
+  }
   return outline;
 }
 

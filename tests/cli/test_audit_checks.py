@@ -20,11 +20,12 @@ def page(title=TITLE, description=DESCRIPTION, extra=b"", lang=b' lang="en"',
 
 NEW_CODES = {"multiple-titles", "multiple-descriptions", "title-too-short", "description-too-short",
              "title-too-wide", "description-too-wide", "noindex", "canonical-invalid", "hreflang-invalid",
-             "no-viewport", "no-lang", "charset-late"}
+             "no-viewport", "no-lang", "charset-late", "head-too-long"}
 
 # code, page, whether audit reports the code
 CASES = [
     ("multiple-titles", page(extra=b"<title>Another title</title>"), True),
+    ("multiple-titles", page(extra=b"<noscript><title>x</title></noscript>"), False),  # text where scripts run
     ("multiple-descriptions", page(extra=b'<meta name="Description" content="again">'), True),
     ("title-too-short", page(title=b"t" * 29), True),
     ("title-too-short", page(title=b"t" * 30), False),
@@ -54,6 +55,7 @@ CASES = [
     ("no-lang", page(lang=b' lang="english"'), True),
     ("no-lang", page(lang=b' lang="pt-BR"'), False),
     ("charset-late", page(before=b"<!-- %s -->\n" % (b"x" * 1000)), True),
+    ("head-too-long", page(extra=b"<link rel=stylesheet href=a.css>" * 17000), True),
 ]
 
 
@@ -90,7 +92,9 @@ class AuditChecks(unittest.TestCase):
         self.assertIn("canonical-invalid", audits["sub/index.htm"]["problems"])
         self.assertGreater(audits["index.htm"]["title_width"], 580)
         self.assertIsInstance(audits["index.htm"]["description_width"], int)
-        self.assertEqual(run_cli("audit", "--title-width=wide", self.dir).returncode, 2)
+        for width in ("wide", "0x300", " 600", "+600", "6e2", "0", "600."):
+            with self.subTest(width=width):
+                self.assertEqual(run_cli("audit", "--title-width=" + width, self.dir).returncode, 2)
 
     def test_iso_2022_jp_titles_are_decoded_and_compared(self):
         title = "\u3053\u3093\u306b\u3061\u306f\u3001\u5ead\u306e\u9053\u5177\u3068\u690d\u6728\u9262\u306e\u5e97"

@@ -78,7 +78,13 @@ INSTANTIATE_TEST_SUITE_P(
             "Windows1252BytesDontMoveAnything",
             "<html><head><title>Caf\xE9 \x93Rose\x94</title><meta name=author content=\"J\xFCrgen\">"
             "</head><body>\xE9",
-            {{"title", "<title>Caf\xE9 \x93Rose\x94</title>"}, {"meta", "<meta name=author content=\"J\xFCrgen\">"}}}),
+            {{"title", "<title>Caf\xE9 \x93Rose\x94</title>"}, {"meta", "<meta name=author content=\"J\xFCrgen\">"}}},
+        OutlineCase{"WhatANoscriptHoldsIsTextToABrowserRunningScripts",
+                    "<html><head><noscript><link rel=stylesheet href=n.css></noscript><noscript><title>x</title>"
+                    "<meta name=description content=n></NOSCRIPT><title>Real</title></head><body>",
+                    {{"noscript", "<noscript><link rel=stylesheet href=n.css></noscript>"},
+                     {"noscript", "<noscript>"},
+                     {"title", "<title>Real</title>"}}}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(Outline, TellsTheDoctypeHtmlAndHeadTagsAndTheTitlesText) {

@@ -55,5 +55,26 @@ TEST(TextWidth, SumsTheFontsAdvancesAndKerns) {
   EXPECT_EQ(*TextWidth("", 20), 0);
 }
 
+TEST(TextWidth, MissingGlyphsAreOneEmWhenWideElseUnmeasured) {
+  ASSERT_FALSE(TextWidthFontFile().empty());
+  const std::string ideographs = "\u65E5\u672C\u8A9E", hangul = "\uD55C\uAD6D";
+  EXPECT_NEAR(*TextWidth(ideographs, 20), 3 * 20, 1e-6);
+  EXPECT_NEAR(*TextWidth("Ab" + hangul, 14), *TextWidth("Ab", 14) + 2 * 14, 1e-6);
+  EXPECT_NEAR(*TextWidth("\uFF21\U00020000", 20), 2 * 20, 1e-6);  // fullwidth A, plane 2
+  EXPECT_FALSE(TextWidth("\u0645\u0631\u062D\u0628\u0627", 20));  // Arabic: no glyphs, not wide
+}
+
+TEST(TextWidth, LongTextsAreShapedInPiecesCutAtBlanksOrCharacters) {
+  const FontAdvances font(TextWidthFontFile());
+  ASSERT_TRUE(font.Ok());
+  std::string words, ws, ideographs;
+  for (int i = 0; i < 3000; ++i) words += "iiii ";
+  ws.assign(10000, 'W');
+  for (int i = 0; i < 5000; ++i) ideographs += "\u65E5";  // 3 bytes: cuts fall inside characters
+  EXPECT_NEAR(*TextWidth(words, 20), 3000 * (4 * font.Advance(U'i', 20) + font.Advance(U' ', 20)), 1e-6);
+  EXPECT_NEAR(*TextWidth(ws, 20), 10000 * font.Advance(U'W', 20), 1e-6);
+  EXPECT_NEAR(*TextWidth(ideographs, 20), 5000 * 20, 1e-6);
+}
+
 }  // namespace
 }  // namespace verdo

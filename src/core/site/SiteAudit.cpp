@@ -34,7 +34,8 @@ constexpr std::string_view kProblemCodes[] = {"no-title",
                                               "hreflang-invalid",
                                               "no-viewport",
                                               "no-lang",
-                                              "charset-late"};
+                                              "charset-late",
+                                              "head-too-long"};
 
 bool NameIs(const HeadElement& element, std::string_view name) {
   const std::string* value = FindAttribute(element, "name");
@@ -177,6 +178,7 @@ PageFacts FactsFromOutline(const PageOutline& outline) {
     TakeMeta(element, "keywords", facts.Keywords);
   }
   facts.Declarations = DeclarationsOf(outline);
+  facts.HeadCut = outline.HeadCut;
   return facts;
 }
 
@@ -230,6 +232,7 @@ PageAudit AuditPage(std::string page, const PageFacts& facts, const AuditSetting
   audit.Declarations = facts.Declarations;
   audit.CharsetEarly = facts.CharsetEarly;
   audit.SiteRoot = facts.SiteRoot;
+  audit.HeadCut = facts.HeadCut;
 
   // Only what the report prints is kept, and only so much of it.
   for (auto* text : {&audit.Title, &audit.Description})
@@ -272,6 +275,7 @@ std::vector<std::string_view> Problems(const PageAudit& page) {
   if (!declared.ViewportFound) problems.push_back("no-viewport");
   if (!declared.LanguageValid) problems.push_back("no-lang");
   if (!page.CharsetEarly) problems.push_back("charset-late");
+  if (page.HeadCut) problems.push_back("head-too-long");
   return problems;
 }
 

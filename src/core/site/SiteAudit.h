@@ -42,6 +42,7 @@ struct PageFacts {
   HeadDeclarations Declarations;           // robots, canonical, hreflang, viewport, lang
   bool CharsetEarly = true;                // a byte-order mark, or a declaration within the first 1024 bytes
   bool SiteRoot = false;                   // the page is its site's root (index.htm at the top)
+  bool HeadCut = false;                    // the parser stopped at its bound inside the head
 };
 
 // Whether the bytes contradict the page's declared encoding: a byte-order
@@ -94,6 +95,7 @@ struct PageAudit {
   HeadDeclarations Declarations;
   bool CharsetEarly = true;
   bool SiteRoot = false;
+  bool HeadCut = false;
 };
 
 PageAudit AuditPage(std::string page, const PageFacts& facts, const AuditSettings& settings = {});
@@ -107,7 +109,7 @@ void MarkDuplicates(std::vector<PageAudit>& pages);
 // duplicate-description, no-head-end, encoding-mismatch, multiple-titles,
 // multiple-descriptions, title-too-short, description-too-short,
 // title-too-wide, description-too-wide, noindex, canonical-invalid,
-// hreflang-invalid, no-viewport, no-lang, charset-late.
+// hreflang-invalid, no-viewport, no-lang, charset-late, head-too-long.
 std::vector<std::string_view> Problems(const PageAudit& page);
 
 // White space stripped from both ends and runs of it made one blank, as
