@@ -71,11 +71,14 @@ bool List(int folder, const FolderWalkEvents& events, Level& level) {
 class Walk {
  public:
   Walk(const FolderWalkEvents& events, Descriptor top, std::string shown)
-      : events_(events), current_(std::move(top)), path_(std::move(shown)) {}
+      : events_(events), top_(std::move(top)), current_(Reopen(top_)), topPath_(shown), path_(std::move(shown)) {}
 
   bool Run() {
     Level top;
-    if (!Enter(top)) return false;
+    if (!current_.Valid() || !Enter(top)) {
+      Fail(path_);
+      return false;
+    }
     while (!levels_.empty()) {
       Level& level = levels_.back();
       if (level.Dropped && !ReadAgain(level)) {
@@ -83,7 +86,7 @@ class Walk {
         ok_ = false;
       }
       if (level.Next == level.Entries.size()) {
-        if (!Leave()) return false;
+        Leave();
         continue;
       }
       const Entry& entry = level.Entries[level.Next++];
@@ -124,10 +127,7 @@ class Walk {
   // Lists the current folder as a new level; false (errno set) when it can't.
   bool Enter(Level& level) {
     struct stat status;
-    if (::fstat(current_.Get(), &status) != 0 || !List(current_.Get(), events_, level)) {
-      if (levels_.empty()) Fail(path_);
-      return false;
-    }
+    if (::fstat(current_.Get(), &status) != 0 || !List(current_.Get(), events_, level)) return false;
     level.Device = status.st_dev;
     level.Inode = status.st_ino;
     kept_ += level.Bytes;
@@ -159,29 +159,65 @@ class Walk {
   }
 
   // Back to the folder above, through "..", which must still be the folder
-  // the walk came from.
-  bool Leave() {
+  // the walk came from. When it isn't (the folder left was moved meanwhile),
+  // that folder is told and the walk goes on from the folder above, found
+  // again from the top.
+  void Leave() {
     const Level done = std::move(levels_.back());
     levels_.pop_back();
     kept_ -= done.Bytes;
-    if (levels_.empty()) return true;
+    if (levels_.empty()) return;
     path_.resize(path_.size() - done.Name.size() - 1);
     Descriptor above(::openat(current_.Get(), "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (Holds(above, levels_.back())) {
+      current_ = std::move(above);
+      return;
+    }
+    Moved(Child(done.Name));
+    Climb();
+  }
+
+  void Moved(const std::string& shown) {
+    events_.Failed(shown, "moved while it was read");
+    ok_ = false;
+  }
+
+  static bool Holds(const Descriptor& folder, const Level& level) {
     struct stat status;
-    if (!above.Valid() || ::fstat(above.Get(), &status) != 0) {
-      Fail(path_);
-      return false;
+    return folder.Valid() && ::fstat(folder.Get(), &status) == 0 && status.st_dev == level.Device &&
+           status.st_ino == level.Inode;
+  }
+
+  static Descriptor Reopen(const Descriptor& folder) {
+    return Descriptor(::openat(folder.Get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  }
+
+  // Makes the deepest level current again, through the names kept from the
+  // top down, each opened as it is (no link followed) and checked to be the
+  // folder the walk entered. A level that isn't is told, and it and the
+  // levels below are given up: the walk goes on in the level above it.
+  void Climb() {
+    Descriptor folder = Reopen(top_);
+    path_ = topPath_;
+    for (std::size_t i = 1; i < levels_.size(); ++i) {
+      const std::string shown = Child(levels_[i].Name);
+      Descriptor next(::openat(folder.Get(), levels_[i].Name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+      if (!Holds(next, levels_[i])) {
+        Moved(shown);
+        for (std::size_t j = i; j < levels_.size(); ++j) kept_ -= levels_[j].Bytes;
+        levels_.resize(i);
+        break;
+      }
+      folder = std::move(next);
+      path_ = shown;
     }
-    if (status.st_dev != levels_.back().Device || status.st_ino != levels_.back().Inode) {
-      events_.Failed(path_ + "/" + done.Name, "moved while it was read");
-      return false;
-    }
-    current_ = std::move(above);
-    return true;
+    current_ = std::move(folder);
   }
 
   const FolderWalkEvents& events_;
+  Descriptor top_;  // held, to find the way back when a folder was moved
   Descriptor current_;
+  const std::string topPath_;
   std::string path_;
   std::vector<Level> levels_;
   std::size_t kept_ = 0;

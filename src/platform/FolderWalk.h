@@ -1,9 +1,11 @@
 // The pages in a folder, all the way down, in name order, with nothing
 // skipped in silence: a folder that can't be read is told, and so is every
-// wanted name that can't be looked up. The walk holds one folder open at a
-// time, whatever the depth, and its memory grows with the length of the
-// path, not with its square: a folder's entries are dropped while the walk
-// is deeper down (past a few MiB of them), to be read again on the way back.
+// wanted name that can't be looked up, and a folder moved while it was
+// read (the walk then goes on from the folder above it). The walk holds two
+// folders open, the top and the current one, whatever the depth, and its
+// memory grows with the length of the path, not with its square: a folder's
+// entries are dropped while the walk is deeper down (past a few MiB of
+// them), to be read again on the way back.
 #pragma once
 
 #include <cstddef>
@@ -21,7 +23,8 @@ struct FolderWalkEvents {
   // Each page, looked up in the folder held (the lookup's failures included:
   // a link loop, a link to another owner's file, a name no longer there).
   std::function<void(OpenedPage& page)> Found;
-  // A folder that couldn't be read, with the reason.
+  // A folder that couldn't be read or was moved while it was read, with the
+  // reason.
   std::function<void(const std::string& folder, const std::string& reason)> Failed;
   // Entries of the folders above the current one kept at most, in bytes:
   // past this, the ones highest up are dropped and read again on the way back.

@@ -28,6 +28,14 @@ while True:
     libc.renameat2(-100, a, -100, b, 2)
 """
 
+# Moves the folder x into b and back, for ever.
+MOVER = """
+import os
+while True:
+    os.rename("x", "b/x")
+    os.rename("b/x", "x")
+"""
+
 
 @unittest.skipUnless(SETPRIV and os.geteuid() == 0, "needs root, and setpriv to act as another user")
 class AnotherUsersFolder(unittest.TestCase):
@@ -77,7 +85,7 @@ class AnotherUsersFolder(unittest.TestCase):
             self.nobodys(name, link=target)
             page = self.path(page)
             for args in (["export", self.form, page], ["export", "--keep-head", self.form, page],
-                         ["audit", page], ["trap", self.form, "-o", page], ["head", page]):
+                         ["audit", "--json", page], ["trap", self.form, "-o", page], ["head", page]):
                 with self.subTest(link=name, command=args[0:2]):
                     result = run_cli(*args)
                     refused = b": Error %s File (link to another owner's file)\n" % (
@@ -89,12 +97,13 @@ class AnotherUsersFolder(unittest.TestCase):
 
     def test_swaps_give_the_old_page_the_new_one_or_a_refusal(self):
         fifo = self.path("fifo")
-        writes = (["export", "--keep-head", self.form], ["export", self.form], ["audit"])
+        writes = (["export", "--keep-head", self.form], ["export", self.form], ["audit", "--json"])
         cases = [  # names swapped, the page worked on, what is done to it
             ("page.htm", "evil", "page.htm", lambda: self.nobodys("evil", link=self.secret_page), writes),
             ("sub", "evil", "sub/index.htm", lambda: self.nobodys("evil", link=self.secret), writes),
             # A FIFO stands in for a device: neither may be opened.
-            ("page.htm", "fifo", "page.htm", lambda: (os.mkfifo(fifo), os.chown(fifo, NOBODY, NOBODY)), [["audit"]]),
+            ("page.htm", "fifo", "page.htm", lambda: (os.mkfifo(fifo), os.chown(fifo, NOBODY, NOBODY)),
+             [["audit", "--json"]]),
         ]
         libc = ctypes.CDLL(None, use_errno=True)
         for first, second, page, plant, commands in cases:
@@ -122,6 +131,27 @@ class AnotherUsersFolder(unittest.TestCase):
                 os.close(watch)
                 self.assertEqual(read(self.secret_page), SECRET)
                 self.assertEqual(os.listdir(self.secret), ["index.htm"])
+                for top, _, names in os.walk(self.site):  # nothing read through the link written out
+                    for name in names:
+                        if os.path.isfile(os.path.join(top, name)) and not os.path.islink(os.path.join(top, name)):
+                            self.assertNotIn(b"SECRET", read(os.path.join(top, name)), name)
+
+    def test_a_folder_moved_while_read_is_told_and_the_rest_reported(self):
+        for folder in ("a", "a/b", "a/x"):
+            self.nobodys(folder, folder=True)
+        for n in range(50):
+            self.nobodys("a/x/p%02d.htm" % n)
+        os.mkdir(self.path("z"))
+        write(self.path("z/last.htm"), PAGE)
+        last = self.path("z/last.htm").encode() + b": title 4"
+        mover = subprocess.Popen([*AS_NOBODY, "python3", "-c", MOVER], cwd=self.path("a"))
+        try:
+            for _ in range(TRIES):
+                result = run_cli("audit", self.site)
+                self.assertIn(last, result.stdout, result.stderr)
+        finally:
+            mover.kill()
+            mover.wait()
 
 
 class FolderWalk(unittest.TestCase):

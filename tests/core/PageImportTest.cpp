@@ -179,6 +179,12 @@ const std::vector<PageCase>& PageCases() {
          f.Author = "x";
          f.Description = "d";
        }},
+      {"SingleQuotedValueEndsAtItsClosingQuote",
+       "<meta name=\"author\" content='sq\"x' foo=\"bar\">\n<meta name=description content='open \"d\">\n",
+       [](MetaTagForm& f) {
+         f.Author = "sq\"x";
+         f.Description = "'open d";
+       }},
       {"NulAndLoneCrAsABrowserShowsThem",
        "<TITLE>a\rb\0</TITLE>\n<meta name=description content=\"caf\xE9\0\x01\">\n<meta name=keywords content=\"\0,b\rc\">\n"s,
        [](MetaTagForm& f) {

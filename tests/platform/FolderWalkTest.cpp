@@ -1,5 +1,6 @@
 // The audit's folder walk: the order of whole paths, whether or not the
-// entries of the folders above are dropped and read again on the way back.
+// entries of the folders above are dropped and read again on the way back;
+// folders moved while they are read.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -42,6 +43,42 @@ TEST(FolderWalk, PagesComeInTheOrderOfTheirWholePathsWithOrWithoutDroppedEntries
     events.KeptBytes = kept;
     EXPECT_TRUE(WalkPages(folder / "site", events));
     EXPECT_EQ(found, expected);
+  }
+}
+
+// Folders moved (renamed from the site to "out") while the walk is in a/x:
+// each folder whose way back no longer checks out is told, and the walk goes
+// on from the nearest folder above that still does.
+TEST(FolderWalk, AFolderMovedWhileReadIsToldAndTheRestReported) {
+  struct Case {
+    std::vector<std::pair<std::string, std::string>> Moves;
+    std::vector<std::string> Found, Failed;
+  };
+  const Case cases[] = {
+      {{{"site/a/x", "out/x"}}, {"a/x/p.htm", "a/z.htm", "b/last.htm"}, {"site/a/x"}},
+      {{{"site/a", "out/a"}}, {"a/x/p.htm", "a/z.htm", "b/last.htm"}, {"site/a"}},
+      {{{"site/a/x", "out/x"}, {"site/a", "out/a"}}, {"a/x/p.htm", "b/last.htm"}, {"site/a/x", "site/a"}},
+  };
+  for (const auto& [moves, expectedFound, expectedFailed] : cases) {
+    testing::Folder folder;
+    for (const char* name : {"site/a/x", "site/b", "out"}) fs::create_directories(folder.Path() / name);
+    for (const char* name : {"site/a/x/p.htm", "site/a/z.htm", "site/b/last.htm"})
+      testing::Put((folder.Path() / name).string(), "<title>t</title>\n");
+    std::vector<std::string> found, failed;
+    FolderWalkEvents events;
+    events.Wanted = [](std::string_view name) { return name.ends_with(".htm"); };
+    events.Found = [&](OpenedPage& page) {
+      found.push_back(fs::relative(page.Shown(), folder.Path() / "site").string());
+      if (found.size() == 1)
+        for (const auto& [from, to] : moves) fs::rename(folder.Path() / from, folder.Path() / to);
+    };
+    events.Failed = [&](const std::string& name, const std::string& reason) {
+      failed.push_back(fs::relative(name, folder.Path()).string());
+      EXPECT_EQ(reason, "moved while it was read");
+    };
+    EXPECT_FALSE(WalkPages(folder.Path() / "site", events));
+    EXPECT_EQ(found, expectedFound);
+    EXPECT_EQ(failed, expectedFailed);
   }
 }
 

@@ -6,6 +6,22 @@
 
 namespace verdo {
 
+namespace {
+
+// Whether a host part without "@" may be the start of a user part whose
+// password, typed unencoded, runs on past a "/", "?" or "#": it holds a ":"
+// (after an IPv6 address's "]") that isn't a port's, or a port's digits
+// followed by "?" or "#", where a password may go on as well.
+bool PasswordMayRunOn(std::string_view host, std::string_view after) {
+  const std::size_t bracket = host.starts_with('[') ? host.find(']') : 0;
+  const std::size_t colon = bracket == std::string_view::npos ? bracket : host.find(':', bracket);
+  if (colon == std::string_view::npos) return false;
+  const bool port = host.find_first_not_of("0123456789", colon + 1) == std::string_view::npos;
+  return !port || !after.starts_with('/');
+}
+
+}  // namespace
+
 std::string AddressWithoutCredentials(std::string_view address) {
   // The host part follows the scheme's ":" and its slashes (libcurl takes
   // one to three); without them it is the address's start.
@@ -16,9 +32,12 @@ std::string AddressWithoutCredentials(std::string_view address) {
     start = address.find_first_not_of('/', colon + 1);
   if (start == std::string_view::npos) return std::string(address);
   const std::size_t end = std::min(address.find_first_of("/?#", start), address.size());
-  const std::size_t at = address.substr(start, end - start).rfind('@');
+  const std::string_view host = address.substr(start, end - start);
+  std::size_t at = host.rfind('@');
+  if (at != std::string_view::npos) at += start;
+  else if (PasswordMayRunOn(host, address.substr(end))) at = address.rfind('@');
   if (at == std::string_view::npos) return std::string(address);
-  return std::string(address.substr(0, start)) + std::string(address.substr(start + at + 1));
+  return std::string(address.substr(0, start)) + std::string(address.substr(at + 1));
 }
 
 namespace {

@@ -64,17 +64,22 @@ std::string ToForm(std::string_view value, const PageValueDecoder& toForm) {
 }
 
 // Everything after the second "=", double quotes and ">" dropped. A value
-// that opens with a double quote ends at its closing quote, where a browser
-// ends it: what follows is other markup.
+// that opens with a quote, double or single, ends at its closing quote,
+// where a browser ends it: what follows is other markup. Inside single
+// quotes a double quote is the value's own and stays.
 std::string ValuePart(std::string_view rest) {
-  if (rest.starts_with('"')) {
-    const std::size_t close = rest.find('"', 1);
-    if (close != std::string_view::npos) rest = rest.substr(1, close - 1);
+  char quote = 0;
+  if (rest.starts_with('"') || rest.starts_with('\'')) {
+    const std::size_t close = rest.find(rest[0], 1);
+    if (close != std::string_view::npos) {
+      quote = rest[0];
+      rest = rest.substr(1, close - 1);
+    }
   }
   std::string value;
   value.reserve(rest.size());
   for (char c : rest)
-    if (c != '"' && c != '>') value += c;
+    if ((c != '"' || quote == '\'') && c != '>') value += c;
   return value;
 }
 
