@@ -1,6 +1,7 @@
 """Names, addresses and pages never reach a terminal raw: messages and audit
 lines quote names and escape control characters, addresses lose their
 credentials, a template goes to a pipe exact and to a terminal escaped."""
+import contextlib
 import os
 import pty
 import subprocess
@@ -44,11 +45,9 @@ class Escapes(unittest.TestCase):
         subprocess.run([CLI, "import", address], stdout=child, timeout=120, check=True)
         os.close(child)
         shown = b""
-        try:
+        with contextlib.suppress(OSError):  # EIO: the terminal's last writer is gone
             while chunk := os.read(main, 65536):
                 shown += chunk
-        except OSError:  # EIO: the terminal's last writer is gone
-            pass
         os.close(main)
         self.assertIn(b"\r\nTITLE=\\033]52;c;eA==\\aHi\r\n", shown)
         self.assertNotIn(b"\x1b", shown)

@@ -68,7 +68,6 @@ def pages(origin):
                                       '<link rel="canonical" href="https://example.org/b%20c.htm">'),
         "hreflang.htm": head % '<link rel="alternate" hreflang="english" href="https://example.org/en/">',
         "hreflang-relative.htm": head % '<link rel="alternate" hreflang="de" href="/de/">',
-        "hreflang-jp.htm": head % '<link rel="alternate" hreflang="jp" href="https://example.org/ja/">',
         "hreflang-ftp.htm": head % '<link rel="alternate" hreflang="en" href="ftp://example.org/en/">',
         "hreflang-good.htm": head % ('<link rel="alternate" hreflang="en-GB" href="%s/en/">'
                                      '<link rel="alternate" hreflang="x-default" href="%s/">' % (origin, origin)),

@@ -46,8 +46,6 @@ TEST(TextWidth, SumsTheFontsAdvancesAndKerns) {
   } cases[] = {{"WWWWW", U'W', 5, 20}, {"iiiii", U'i', 5, 20}, {"mmmmmmm", U'm', 7, 14}};
   for (const auto& c : cases)
     EXPECT_NEAR(*TextWidth(c.Text, c.Size), c.Count * font.Advance(c.Ch, c.Size), 1e-6) << c.Text;
-  // Five W are far wider than five i: widths, not characters.
-  EXPECT_GT(*TextWidth("WWWWW", 20), 3 * *TextWidth("iiiii", 20));
   // "AV" sits tighter than its two glyphs side by side: kerning is on.
   EXPECT_LT(*TextWidth("AVAVAV", 20), 3 * (font.Advance(U'A', 20) + font.Advance(U'V', 20)) - 1);
   // UTF-8 is read as characters: "é" is one glyph, as wide as the font says.
