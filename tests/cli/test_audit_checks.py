@@ -91,7 +91,6 @@ class AuditChecks(unittest.TestCase):
         self.assertEqual(audits["index.htm"]["problems"], ["duplicate-title", "duplicate-description"])
         self.assertIn("canonical-invalid", audits["sub/index.htm"]["problems"])
         self.assertGreater(audits["index.htm"]["title_width"], 580)
-        self.assertIsInstance(audits["index.htm"]["description_width"], int)
         for width in ("wide", "0x300", " 600", "+600", "6e2", "0", "600."):
             with self.subTest(width=width):
                 self.assertEqual(run_cli("audit", "--title-width=" + width, self.dir).returncode, 2)

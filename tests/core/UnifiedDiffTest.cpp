@@ -7,10 +7,8 @@
 namespace verdo {
 namespace {
 
-std::string Diff(std::string_view from, std::string_view to, std::string_view label = "p") {
-  const std::string a = "a/" + std::string(label);
-  const std::string b = "b/" + std::string(label);
-  return MakeUnifiedDiff({a, from}, {b, to});
+std::string Diff(std::string_view from, std::string_view to, std::string label = "p") {
+  return MakeUnifiedDiff({"a/" + label, from}, {"b/" + label, to});
 }
 
 std::string Numbered(int from, int to, const char* end = "\n") {

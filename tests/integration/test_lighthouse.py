@@ -13,6 +13,7 @@ import functools
 import http.server
 import json
 import os
+import pathlib
 import shutil
 import subprocess
 import tempfile
@@ -91,11 +92,9 @@ class Lighthouse(unittest.TestCase):
             origin = "http://127.0.0.1:%d" % server.server_address[1]
             served = pages(origin)
             for name in ("six_lines.htm", "garden_trap.htm"):  # the project's own pages
-                with open(os.path.join(DATA, name), "rb") as f:
-                    served[name] = f.read().decode("cp1252")
+                served[name] = pathlib.Path(DATA, name).read_bytes().decode("cp1252")
             for name, text in served.items():
-                with open(os.path.join(site, name), "w", encoding="utf-8" if "six" not in name else "cp1252") as f:
-                    f.write(text)
+                pathlib.Path(site, name).write_text(text, encoding="cp1252" if "six" in name else "utf-8")
             audit = subprocess.run([os.path.join(BIN, "verdo-cli"), "audit", "--json", site],
                                    capture_output=True, timeout=120)
             codes = {os.path.basename(p["page"]): set(p["problems"]) for p in json.loads(audit.stdout)}

@@ -12,8 +12,7 @@ namespace {
 
 std::string Repeat(std::string_view piece, std::size_t times) {
   std::string out;
-  out.reserve(piece.size() * times);
-  for (std::size_t i = 0; i < times; ++i) out += piece;
+  while (times-- > 0) out += piece;
   return out;
 }
 
