@@ -46,15 +46,10 @@ class ExportRun(unittest.TestCase):
 
     def test_only_replaces_the_fields_named_and_leaves_the_rest(self):
         page = os.path.join(self.site, "crlf.htm")
-        cases = [("author", [b"<title>Mine", b'content="own"', b"Web Team"], [b"Old", b"robots", b"TITLE"]),
-                 ("Author, robots", [b"<title>Mine", b'NAME="robots"'], [b"Old", b"keywords"]),
-                 ("title", [b"<TITLE>Garden Tools", b'content="Old"'], [b"Mine", b"Spades"])]
-        for fields, present, absent in cases:
-            with self.subTest(fields=fields):
-                write(page, PAGES["crlf.htm"])
-                self.assertEqual(self.export("--keep-head", "--only", fields, self.form, page).returncode, 0)
-                out = read(page)
-                self.assertEqual([p for p in present if p not in out] + [a for a in absent if a in out], [])
+        self.assertEqual(self.export("--keep-head", "--only", "Author, robots", self.form, page).returncode, 0)
+        out = read(page)
+        present, absent = [b"<title>Mine", b'content="own"', b"Web Team", b'NAME="robots"'], [b"Old", b"keywords"]
+        self.assertEqual([p for p in present if p not in out] + [a for a in absent if a in out], [])
         for args, message in [(["--keep-head", "--only=titel"], b"title, description, keywords, author"),
                               (["--only", "title"], b"--only goes with --keep-head")]:
             result = self.export(*args, self.form, page)

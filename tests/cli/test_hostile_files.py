@@ -134,9 +134,10 @@ class AnotherUsersFolder(unittest.TestCase):
                 os.close(watch)
                 self.assertEqual(read(self.secret_page), SECRET)
                 self.assertEqual(os.listdir(self.secret), ["index.htm"])
+                # Nothing read through the link written out.
                 files = [os.path.join(top, name) for top, _, names in os.walk(self.site) for name in names]
-                self.assertEqual([f for f in files if os.path.isfile(f) and not os.path.islink(f)  # nothing read
-                                  and b"SECRET" in read(f)], [])  # through the link written out
+                self.assertEqual([f for f in files if os.path.isfile(f) and not os.path.islink(f)
+                                  and b"SECRET" in read(f)], [])
 
     def test_a_folder_moved_while_read_is_told_and_the_rest_reported(self):
         for folder in ("a", "a/b", "a/x"):

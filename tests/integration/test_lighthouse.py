@@ -64,7 +64,6 @@ def pages(origin):
         "conflict.htm": head % ('<link rel="canonical" href="%s/a.htm"><link rel="canonical" href="%s/b.htm">'
                                 % (origin, origin)),
         "to-root.htm": head % ('<link rel="canonical" href="%s/">' % origin),
-        "canonical.htm": head % ('<link rel="canonical" href="%s/canonical.htm">' % origin),
         "same-canonical.htm": head % ('<link rel="canonical" href="https://example.org:443/a/../b c.htm">'
                                       '<link rel="canonical" href="https://example.org/b%20c.htm">'),
         "hreflang.htm": head % '<link rel="alternate" hreflang="english" href="https://example.org/en/">',
