@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/text/Encoding.h"
 #include "platform/ReplaceBatch.h"
 
 namespace verdo {
@@ -80,23 +81,10 @@ Outcome FailedWithErrno() { return Outcome::Failed(ErrorText(errno)); }
 
 // Strict UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF.
 bool IsValidUtf8(std::string_view text) {
-  static constexpr unsigned kSmallest[] = {0, 0x80, 0x800, 0x10000};
   for (std::size_t i = 0; i < text.size();) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    std::size_t extra = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) extra = 1;
-    else if (lead >= 0xE0 && lead <= 0xEF) extra = 2;
-    else if (lead >= 0xF0 && lead <= 0xF4) extra = 3;
-    else if (lead >= 0x80) return false;
-    if (text.size() - i <= extra) return false;
-    unsigned code = lead & (0x7Fu >> extra);
-    for (std::size_t k = 1; k <= extra; ++k) {
-      const auto next = static_cast<unsigned char>(text[i + k]);
-      if ((next & 0xC0) != 0x80) return false;
-      code = (code << 6) | (next & 0x3F);
-    }
-    if (code < kSmallest[extra] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
-    i += extra + 1;
+    const std::size_t length = Utf8SequenceLength(text, i);
+    if (length == 0) return false;
+    i += length;
   }
   return true;
 }

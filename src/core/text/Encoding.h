@@ -70,6 +70,10 @@ class Utf8Check {
   unsigned char high_ = 0xBF;
 };
 
+// The length of the valid UTF-8 sequence at text[i] (shortest form, no
+// surrogate, nothing above U+10FFFF), or 0 when none starts there.
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t i);
+
 // UTF-8 to code points as browsers decode it: each invalid sequence (its
 // longest valid start, or a single byte) becomes U+FFFD.
 std::u32string Utf32FromUtf8(std::string_view bytes);

@@ -1,40 +1,11 @@
 #include "core/text/Escape.h"
 
+#include "core/text/Encoding.h"
+
 namespace verdo {
 namespace {
 
 unsigned char Byte(std::string_view text, std::size_t i) { return static_cast<unsigned char>(text[i]); }
-
-// The length of the valid UTF-8 sequence at text[i] (shortest form, no
-// surrogate, nothing above U+10FFFF), or 0 when none starts there.
-std::size_t SequenceLength(std::string_view text, std::size_t i) {
-  const unsigned char lead = Byte(text, i);
-  unsigned char low = 0x80;
-  unsigned char high = 0xBF;
-  std::size_t length = 0;
-  if (lead < 0x80) return 1;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    if (lead == 0xE0) low = 0xA0;
-    if (lead == 0xED) high = 0x9F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
-  } else {
-    return 0;
-  }
-  if (text.size() - i < length) return 0;
-  for (std::size_t k = 1; k < length; ++k) {
-    const unsigned char next = Byte(text, i + k);
-    if (next < low || next > high) return 0;
-    low = 0x80;
-    high = 0xBF;
-  }
-  return length;
-}
 
 bool IsControl(unsigned char byte) { return (byte < 0x20 && byte != '\t') || byte == 0x7F; }
 
@@ -61,7 +32,7 @@ std::string Escaped(std::string_view text, bool quoted, bool lineEnds) {
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size();) {
     const unsigned char byte = Byte(text, i);
-    const std::size_t length = SequenceLength(text, i);
+    const std::size_t length = Utf8SequenceLength(text, i);
     const bool lineEnd = lineEnds && (byte == '\n' || (byte == '\r' && i + 1 < text.size() && text[i + 1] == '\n'));
     if (lineEnd) {
       out += text[i++];
