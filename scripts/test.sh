@@ -25,9 +25,21 @@ fresh_home() {
   return $status
 }
 
+# A failed test's output is printed where it ends, among hundreds of others:
+# the failed ones run once more, one at a time, so that their output closes the log.
+run_suite() {
+  local build=$1 status=0
+  fresh_home ctest --test-dir "$build" --output-on-failure --timeout 600 -j "$(nproc)" || status=$?
+  if [ $status -ne 0 ]; then
+    echo "== the failed tests of $build again, one at a time"
+    fresh_home ctest --test-dir "$build" --rerun-failed --output-on-failure --timeout 600 || true
+  fi
+  return $status
+}
+
 echo "== normal build"
 scripts/build.sh build
-fresh_home ctest --test-dir build --output-on-failure --timeout 600 -j "$(nproc)"
+run_suite build
 
 if [ "${SKIP_FUZZ:-0}" != 1 ]; then
   echo "== fuzzing"
@@ -46,7 +58,7 @@ if [ "${SKIP_SANITIZERS:-0}" != 1 ]; then
   # log_path says: it aborts instead, an end that no test expects.
   export UBSAN_OPTIONS="halt_on_error=1:abort_on_error=1:print_stacktrace=1:log_path=$reports/ubsan"
   status=0
-  fresh_home ctest --test-dir build-asan --output-on-failure --timeout 600 -j "$(nproc)" || status=$?
+  run_suite build-asan || status=$?
   if [ -n "$(ls -A "$reports")" ]; then
     for report in "$reports"/*; do
       echo "== sanitizer report $(basename "$report")"
