@@ -13,6 +13,7 @@ import unittest
 BUILD = pathlib.Path(os.environ["VERDO_BUILD"])
 VERSION = "1.0.0.1"
 PACKAGE_VERSION = VERSION + "-1"
+SANITIZED = "VERDO_SANITIZERS:BOOL=ON" in (BUILD / "CMakeCache.txt").read_text()
 
 
 def run(*args, **kw):
@@ -98,7 +99,7 @@ class DebTest(unittest.TestCase):
 
     def test_binaries_are_hardened(self):
         # The sanitizer build brings its own run-time checks and goes without.
-        if "VERDO_SANITIZERS:BOOL=ON" in (BUILD / "CMakeCache.txt").read_text():
+        if SANITIZED:
             self.skipTest("a sanitizer build is not hardened as packaged")
         with tempfile.TemporaryDirectory() as root:
             for deb in self.debs.values():
@@ -114,6 +115,8 @@ class DebTest(unittest.TestCase):
                 self.assertIn("GNU_RELRO", run("readelf", "-W", "-l", binary).stdout, name)
 
     def test_programs_hold_no_path_of_the_build_machine(self):
+        if SANITIZED:
+            self.skipTest("a sanitizer build names its source files for its reports")
         source = pathlib.Path(__file__).resolve().parents[2]
         with tempfile.TemporaryDirectory() as root:
             for deb in self.debs.values():
@@ -122,7 +125,7 @@ class DebTest(unittest.TestCase):
                 program = pathlib.Path(root, "usr", "bin", name).read_bytes()
                 for path in (str(source), str(BUILD)):
                     for encoding in ("utf-8", "utf-16-le"):  # Qt keeps its string literals in UTF-16
-                        self.assertNotIn(path.encode(encoding), program, (name, path))
+                        self.assertFalse(path.encode(encoding) in program, (name, path, encoding))
 
     def test_lintian_finds_no_error_and_no_warning(self):
         if not shutil.which("lintian"):
@@ -179,6 +182,7 @@ class DebTest(unittest.TestCase):
             finally:
                 daemon.terminate()
                 daemon.wait()
+                daemon.stdout.close()
             stale = pathlib.Path(home, "dbus-1", "services", "Deri.Didivizavud.service")
             stale.parent.mkdir(parents=True)
             stale.write_text("[D-BUS Service]\nName=Deri.Didivizavud\nExec=/gone/verdo -Automation\n")
