@@ -159,6 +159,7 @@ class AnotherUsersFolder(unittest.TestCase):
 class FolderWalk(unittest.TestCase):
 
     def setUp(self):
+        self.addCleanup(os.umask, os.umask(0o022))  # a site others may read, whatever the runner's umask
         tmp = tempfile.TemporaryDirectory()
         self.addCleanup(tmp.cleanup)
         self.dir = tmp.name
